@@ -68,7 +68,7 @@ bool bothcomponents(const pulse_& pulse) { return pulse.u.allocated() && pulse.v
 
 // Runs the transform on the arrays that carry the field and sets the new
 // domain, or reports why it cannot and changes nothing: the transform needs a
-// positive finite step and a power-of-two sample count.
+// positive finite step, a power-of-two sample count and u, v of one length.
 void transform(pulse_& pulse, int32_t expsign, quad_ step, logical_ target, const char* name) {
     const bool polar = bothcomponents(pulse);
     const auto refuse = [&](const char* reason) {
@@ -76,9 +76,9 @@ void transform(pulse_& pulse, int32_t expsign, quad_ step, logical_ target, cons
                              (istime(pulse.domain) ? "time" : "frequency") + " domain");
     };
     if (!(step > 0) || !std::isfinite(step)) return refuse("Invalid grid step");
-    const bool sizes = polar ? tools::is2ton(pulse.u.size()) && pulse.v.size() == pulse.u.size()
-                             : tools::is2ton(pulse.envelope.size());
-    if (!sizes) return refuse("Sample count is not a power of two");
+    if (!tools::is2ton(polar ? pulse.u.size() : pulse.envelope.size()))
+        return refuse("Sample count is not a power of two");
+    if (polar && pulse.v.size() != pulse.u.size()) return refuse("Polarization components differ in length");
     if (polar) {
         fastfouriertransform::fft(pulse.u, expsign, step);
         fastfouriertransform::fft(pulse.v, expsign, step);

@@ -164,6 +164,9 @@ void recenter(pulse_& pulse, int32_t limit, std::optional<logical_> domain) {
             totime(pulse);
         else
             tofrequency(pulse);
+        // A refused transform has been reported; the peak of the other
+        // domain is not the one asked for.
+        if (istime(pulse.domain) != istime(*domain)) return;
     }
     if (limit <= 0) {
         errorhandling::error("ERROR: Limit has to be >0 in Recenter. Setting limit to 1");

@@ -23,23 +23,18 @@ inline pulse_ fromvalues(const std::vector<complex_>& values, double dt = 1.0, d
     std::copy(values.begin(), values.end(), p.envelope.begin());
     p.dt = dt;
     p.domega = domega;
-    p.domain = optics::time;
     return p;
 }
 
-// N zero samples on a grid with dt*domega*N = 2*pi.
+// N zero time samples on a grid with dt*domega*N = 2*pi.
 inline pulse_ zeros(int32_t n, double dt = 1e-15) {
-    pulse_ p;
-    p.envelope.allocate(n);
-    p.dt = dt;
+    pulse_ p = fromvalues(std::vector<complex_>(static_cast<size_t>(n)), dt);
     p.domega = 6.283185307179586L / p.dt / n;
-    p.domain = optics::time;
     return p;
 }
 
 inline pulse_ gaussian(int32_t n, double duration, double energy = 1e-9, double wavelength = 1e-6) {
-    pulse_ p;
-    p.envelope.allocate(n);
+    pulse_ p = zeros(n);
     optics::generatepulse(p, duration, energy, wavelength);
     return p;
 }
@@ -57,7 +52,7 @@ inline double relativel2(const std::vector<complex_>& a, const std::vector<compl
     return std::sqrt(diff / norm);
 }
 
-// Index of the sample of largest magnitude.
+// Sample number of the first largest magnitude.
 inline int32_t peak(const optics::samples_& s) {
     int32_t best = 1;
     for (int32_t i = 1; i <= s.size(); ++i)
@@ -70,7 +65,7 @@ inline std::vector<std::string>& reported() {
     return messages;
 }
 
-// Collects every kernel report of a test instead of printing it.
+// Collects the kernel's reports of a test instead of printing them.
 class Reports : public ::testing::Test {
 protected:
     void SetUp() override {
