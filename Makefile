@@ -1,5 +1,6 @@
-# Entry points: `make test` builds and runs every test, `make bench` the benchmarks.
-# Each target installs what is missing first, so both work on a fresh Debian 12 machine.
+# Entry points: `make test` builds and runs every test, `make bench` the benchmarks,
+# `make fuzz` a bounded run of the fuzz targets.
+# Each target installs what is missing first, so each works on a fresh Debian 12 machine.
 
 MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
@@ -42,12 +43,14 @@ fuzz: deps
 		-DPLS_FUZZ=ON -DPLS_TESTS=OFF >/dev/null
 	@cmake --build $(FUZZ_DIR) -j $(JOBS)
 	@cd $(FUZZ_DIR) && for f in fuzz/*_fuzz; do \
-		name=$$(basename $$f _fuzz); mkdir -p corpus/$$name; \
+		[ -x "$$f" ] || continue; \
+		name=$$(basename $$f _fuzz); mkdir -p corpus/$$name; rm -f fuzz-*.log; \
 		if ./$$f -runs=$(FUZZ_RUNS) -max_total_time=$(FUZZ_TIME) $(FUZZ_FLAGS) \
 			corpus/$$name $(CURDIR)/fuzz/corpus/$$name >$$name.log 2>&1; then \
-			echo "fuzz $$name: $$(grep -h '^Done' $$name.log | tail -1)"; \
+			grep -h '^Done' $$name.log fuzz-*.log 2>/dev/null | sed "s/^/fuzz $$name: /"; \
 		else \
-			tail -n 60 $$name.log; echo "fuzz $$name failed: see $(FUZZ_DIR)/$$name.log"; exit 1; \
+			tail -n 60 $$name.log fuzz-*.log 2>/dev/null; \
+			echo "fuzz $$name failed: see $(FUZZ_DIR)/$$name.log"; exit 1; \
 		fi; \
 	done
 
