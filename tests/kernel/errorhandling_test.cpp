@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
+
+#include "scratch.h"
 
 namespace {
 
@@ -28,6 +31,7 @@ protected:
     }
     void TearDown() override {
         errorhandling::seterrormode(errorhandling::standard);
+        errorhandling::setlogfile("");
         errorhandling::setreporthook(nullptr);
         errorhandling::testing::reset();
     }
@@ -70,6 +74,73 @@ TEST_F(ErrorHandling, NumberedErrorsAreCountedButNotForwarded) {
     EXPECT_EQ(errorhandling::str2char(errorhandling::geterrorstring(14)), "Unknown Error");
     EXPECT_EQ(errorhandling::str2char(errorhandling::geterrorstring(-1)), "Unknown Error");
     EXPECT_EQ(errorhandling::str2char(errorhandling::geterrorstring(500)), "Cannot write to file");
+}
+
+TEST_F(ErrorHandling, LogModeWithoutAFileNameFallsBackToStandard) {
+    errorhandling::setlogfile("");
+    ::testing::internal::CaptureStdout();
+    errorhandling::seterrormode(errorhandling::tofile);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+              " Could not open error log. No filename given. Switching to standard\n");
+    EXPECT_EQ(errorhandling::testing::mode(), errorhandling::standard);
+    errorhandling::setlogfile("   ");
+    ::testing::internal::CaptureStdout();
+    errorhandling::seterrormode(errorhandling::tofile);
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(errorhandling::testing::mode(), errorhandling::standard);
+}
+
+TEST_F(ErrorHandling, LogModeFramesItsErrorsAndAppendsToAnExistingLog) {
+    scratch::Path log("errlog");
+    ASSERT_LE(log.str().size(), 80u) << "log file names are limited to 80 characters";
+    std::ofstream(log.str()) << "earlier run\n";
+    errorhandling::setlogfile(log.str());
+
+    ::testing::internal::CaptureStdout();
+    errorhandling::seterrormode(errorhandling::tofile);
+    errorhandling::error("first");
+    errorhandling::error("second");
+    errorhandling::handleerror(3);
+    errorhandling::seterrormode(errorhandling::tofile);  // already logging: nothing happens
+    errorhandling::seterrormode(errorhandling::tohost);
+    const std::string out = ::testing::internal::GetCapturedStdout();
+
+    EXPECT_EQ(out, " #Opening Logfile " + log.str() + "\n #Closing Logfile " + log.str() + "\n" +
+                       std::string(11, ' ') + "3 Errors or warnings occured.\n");
+    EXPECT_TRUE(reports.empty());
+    EXPECT_EQ(errorhandling::testing::mode(), errorhandling::tohost);
+    const std::vector<std::string> expected{
+        "earlier run",
+        " Error Log started -----------------------------------",
+        " first",
+        " second",
+        " Error:n<1",
+        std::string(11, ' ') + "3 Errors occured.",
+        " Error Log stopped -----------------------------------"};
+    EXPECT_EQ(scratch::readlines(log.str()), expected);
+
+    // A later session appends its own frame.
+    ::testing::internal::CaptureStdout();
+    errorhandling::seterrormode(errorhandling::tofile);
+    errorhandling::error("third");
+    errorhandling::seterrormode(errorhandling::nowarn);
+    ::testing::internal::GetCapturedStdout();
+    const std::vector<std::string> lines = scratch::readlines(log.str());
+    ASSERT_EQ(lines.size(), expected.size() + 4);
+    EXPECT_EQ(lines[expected.size() + 1], " third");
+    EXPECT_EQ(lines.back(), " Error Log stopped -----------------------------------");
+}
+
+TEST_F(ErrorHandling, LogThatCannotBeWrittenFallsBackToStandard) {
+    for (const std::string& name : {scratch::Path("nodir").str() + "/log.txt", std::string("/dev/full")}) {
+        errorhandling::seterrormode(errorhandling::tohost);
+        errorhandling::setlogfile(name);
+        ::testing::internal::CaptureStdout();
+        errorhandling::seterrormode(errorhandling::tofile);
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+                  " #Opening Logfile " + name + "\n Unable to write to error log. Switching to standard\n");
+        EXPECT_EQ(errorhandling::testing::mode(), errorhandling::standard);
+    }
 }
 
 TEST(ErrorHandlingExit, FatalNumberedErrorEndsTheProcessWithStatusOne) {
