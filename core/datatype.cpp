@@ -3,6 +3,7 @@
 #include <complex>
 #include <cstring>
 
+#include "kernel/cinterface.h"
 #include "kernel/pulserecord.h"
 
 namespace {
@@ -97,7 +98,7 @@ QString DataType_::getStringValue(void const* value) const {
             const auto z = read<std::complex<float>>(value);
             return "(" + number(z.real()) + ", " + number(z.imag()) + ")";
         }
-        case quadprecision: return number(static_cast<double>(read<optics::quad_>(value)));
+        case quadprecision: return number(cinterface::todouble(read<optics::quad_>(value)));
         default: return getTypeString();
     }
 }

@@ -3,6 +3,9 @@
 #include <cstddef>
 #include <type_traits>
 
+#include "kernel/cinterface.h"
+#include "kernel/grid.h"
+
 // The plug-in record's layout is binding for separately built libraries.
 static_assert(sizeof(cComplex_) == 8 && offsetof(cComplex_, re) == 0 &&
                   offsetof(cComplex_, im) == 4,
@@ -54,10 +57,14 @@ void* Pulse_::getParameter(std::string Name) {
     return Name == "PulseEnvelope" ? getSamplePointer(0) : nullptr;
 }
 
-double Pulse_::dt() const { return static_cast<double>(data->dt); }
-double Pulse_::domega() const { return static_cast<double>(data->domega); }
-double Pulse_::t0() const { return static_cast<double>(data->t); }
-double Pulse_::omega0() const { return static_cast<double>(data->omega0); }
+double Pulse_::dt() const { return cinterface::todouble(data->dt); }
+double Pulse_::domega() const { return cinterface::todouble(data->domega); }
+double Pulse_::t0() const { return cinterface::todouble(data->t); }
+double Pulse_::omega0() const { return cinterface::todouble(data->omega0); }
+
+double Pulse_::getSamplePhase(int i) const { return optics::phase(getSample(i)); }
+
+double Pulse_::x(int n) const { return optics::getx(*data, n); }
 
 double Pulse_::t(int n) const { return dt() * (n - getSamples() / 2); }
 double Pulse_::omega(int n) const { return domega() * (n - getSamples() / 2); }
@@ -75,9 +82,9 @@ cPulse_ Pulse_::toCPulse() {
 }
 
 void Pulse_::fromcPulse(cPulse_& cP) {
-    data->t = cP.t0;
-    data->omega0 = cP.omega0;
-    data->dt = cP.dt;
-    data->domega = cP.domega;
-    data->domain = cP.domain != 0 ? 1 : 0;
+    cinterface::toquad(cP.t0, data->t);
+    cinterface::toquad(cP.omega0, data->omega0);
+    cinterface::toquad(cP.dt, data->dt);
+    cinterface::toquad(cP.domega, data->domega);
+    data->domain = cinterface::tological(cP.domain);
 }

@@ -29,6 +29,7 @@ public:
     int getSamples() const { return data->envelope.size(); }
     optics::complex_ getSample(int i) const { return data->envelope(i + 1); }
     optics::complex_* getSamplePointer(int i) { return &data->envelope(i + 1); }
+    double getSamplePhase(int i) const;
     // The address of the first sample for "PulseEnvelope", else null.
     void* getParameter(std::string Name);
 
@@ -41,6 +42,8 @@ public:
     // Offsets of sample n from the grid origin, taking N/2 by integer division.
     double t(int n) const;
     double omega(int n) const;
+    // Offset of kernel sample n (engine index n - 1) on the current grid.
+    double x(int n) const;
 
     // The flat record a plug-in sees; it shares this pulse's samples.
     cPulse_ toCPulse();
