@@ -99,12 +99,13 @@ TEST(DataShape, IndexVectorsMatchTheLinearPosition) {
         std::memcpy(&value, s.getSample(i, block), sizeof value);
         ASSERT_EQ(value, 1000 + i);
     }
-    const double twelve = 12;
-    const int index[] = {2, 1, 0};
-    const DataShape_ d(T::doubleprecision, 2, std::vector<int>{3, 4}.data());
+    double twelve = 12;
+    const int index[] = {2, 1};
+    const int de[] = {3, 4};
+    DataShape_ d(T::doubleprecision, 2, de);
     void* doubles = d.allocateData();
     EXPECT_EQ(offset(d.getSample(index, doubles), doubles), 40);
-    DataShape_(d).setSample(5, doubles, const_cast<double*>(&twelve));
+    d.setSample(5, doubles, &twelve);
     EXPECT_EQ(*static_cast<double*>(d.getSample(index, doubles)), 12);
     d.freeData(doubles);
     s.freeData(block);
