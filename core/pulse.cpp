@@ -1,6 +1,7 @@
 #include "core/pulse.h"
 
 #include <cstddef>
+#include <string_view>
 #include <type_traits>
 
 #include "kernel/cinterface.h"
