@@ -10,6 +10,7 @@
 #include "interface/error.h"
 #include "interface/nodelinks.h"
 #include "tests/core/enginefakes.h"
+#include "tests/core/logcapture.h"
 #include "tests/core/fakes.h"
 
 namespace {
@@ -195,10 +196,11 @@ TEST_F(CavityTest, TracesOnlyTheFirstAndLastRoundTrips) {
     auto c = cavity(1);
     c->addElement(&a);
     setup.roundtrips = 3;
-    CapturedLog log(Logger_::debugA);
+    LogCapture log;
+    Logger_::setLogLevel(Logger_::debugA);
     c->advance();  // round trip 1, which is 2 by the closing line
     c->advance();  // round trip 2: silent until it has become 3
-    EXPECT_EQ(log.lines(), (std::vector<std::string>{"Advancing cavity " + addressOf(c.get()), "  Pos = 0",
+    EXPECT_EQ(bodies(log.take()), (std::vector<std::string>{"Advancing cavity " + addressOf(c.get()), "  Pos = 0",
                                                      "Advancing cavity done. Pos = 0"}));
 }
 

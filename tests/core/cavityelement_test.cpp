@@ -9,6 +9,7 @@
 #include "core/elements/mbox.h"
 #include "interface/nodelinks.h"
 #include "tests/core/enginefakes.h"
+#include "tests/core/logcapture.h"
 
 namespace {
 
@@ -86,9 +87,10 @@ TEST(CavityElement, DestructionClearsOnlyItsOwnNodeLink) {
 
 TEST(CavityElement, WriteDumpsAddressTypeAndTableAtDebugA) {
     TableElement e;
-    CapturedLog log(Logger_::debugA);
+    LogCapture log;
+    Logger_::setLogLevel(Logger_::debugA);
     e.write(2);
-    EXPECT_EQ(log.lines(), (std::vector<std::string>{"  Addr: " + addressOf(&e), "  Type: 11", "  Parameters: 2",
+    EXPECT_EQ(bodies(log.take()), (std::vector<std::string>{"  Addr: " + addressOf(&e), "  Type: 11", "  Parameters: 2",
                                                      "    Parameter 0: w = 1.5", "    Parameter 1: R = -2"}));
 }
 

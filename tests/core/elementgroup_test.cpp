@@ -4,6 +4,7 @@
 
 #include "core/elements/mbox.h"
 #include "tests/core/enginefakes.h"
+#include "tests/core/logcapture.h"
 
 namespace {
 
@@ -44,11 +45,11 @@ TEST_F(Group, MultiPulsePassMatchesMembersByPulseCountAndTraces) {
     mixed.setElement(0, &three, 3);
     mixed.setElement(1, &a, 1);
     mixed.setElement(2, &two, 2);
-    CapturedLog log(Logger_::debugD);
+    LogCapture log;
     mixed.call(list, 3);
     EXPECT_EQ(journal, (Journal{"T*3", "A", "A", "A"}));
     EXPECT_EQ(a.pulses, (std::vector<Pulse_*>{list, list + 3}));
-    const auto lines = log.lines();
+    const auto lines = bodies(log.take());
     ASSERT_EQ(lines.size(), 9u);
     EXPECT_EQ(lines[1], "Iterations:1, Elements:3");
     EXPECT_EQ(lines[4], "Iteration:0");
@@ -63,12 +64,12 @@ TEST_F(Group, UnmetConditionSkipsGroupsAndBoxesSilently) {
     box.addMeasurement(new FakeMeasurement(journal, "m"));
     group.setCondition(new FakeCondition(met, destroyed));
     box.setCondition(new FakeCondition(met, destroyed));
-    CapturedLog log(Logger_::debugD);
+    LogCapture log;
     group.call(fakePulse(0));
     group.call(list, 2);
     box.call(fakePulse(0));
     EXPECT_TRUE(journal.empty());
-    EXPECT_TRUE(log.lines().empty());
+    EXPECT_TRUE(bodies(log.take()).empty());
     met = true;
     box.call(list, 2);
     EXPECT_EQ(journal, Journal{"m"});
