@@ -31,6 +31,15 @@ std::string complextext(const complex_& z) {
     return buffer;
 }
 
+// The first two lines of a large step: the message and the sample, then
+// the field.
+void samplewithfield(std::string_view message, int32_t sample, const complex_& e) {
+    listoutput::Line first;
+    first << message << sample;
+    listoutput::print(first);
+    listoutput::print(" E: " + complextext(e));
+}
+
 }  // namespace
 
 void accumulate(optics::samples_& target, const std::vector<complex_>& increment, double l) {
@@ -107,11 +116,15 @@ void wavenumberoffsets(const optics::pulse_& pulse, std::vector<double>& offsets
 }
 
 void outofbounds(std::string_view message, int32_t sample, const complex_& e, const complex_& de) {
-    listoutput::Line first;
-    first << message << sample;
-    listoutput::print(first);
-    listoutput::print(" E: " + complextext(e));
+    samplewithfield(message, sample, e);
     listoutput::print("dE: " + complextext(de));
+}
+
+void outofbounds(std::string_view message, int32_t sample, const complex_& e, double de) {
+    samplewithfield(message, sample, e);
+    listoutput::Line last;
+    last << "dE:" << de;
+    listoutput::print(last);
 }
 
 }  // namespace elements::mixing

@@ -74,7 +74,9 @@ bool samesamplecount(const optics::pulse_& pump, const optics::pulse_& signal, c
 void wavenumberoffsets(const optics::pulse_& pulse, std::vector<double>& offsets);
 
 // The three lines of a step that is large against the field it changes:
-// the message and the sample, " E:" and the field, "dE:" and the increment.
+// the message and the sample, " E:" and the field, "dE:" and the increment
+// (or the size of one of its parts).
 void outofbounds(std::string_view message, int32_t sample, const complex_& e, const complex_& de);
+void outofbounds(std::string_view message, int32_t sample, const complex_& e, double de);
 
 }  // namespace elements::mixing
