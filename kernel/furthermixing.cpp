@@ -117,22 +117,6 @@ polingwork_& polingwork() {
     return work;
 }
 
-// x(j) <- E(X(j)) * frame(j): a pulse's field in the crystal frame.
-MIXING_VECTORISED
-void intoframe(const samples_& pulse, const std::vector<complex_>& frame, double scale, samples_& x) {
-    for (int32_t j = 1; j <= pulse.size(); ++j) x(j) = mul(tofield(pulse(j), scale), frame[j - 1]);
-}
-
-// increment[j] <- A(source(j) * coupling * factor(j)): the step per unit
-// length that a nonlinear source gives a pulse.
-MIXING_VECTORISED
-void stepfrom(const samples_& source, const complex_& coupling, const std::vector<complex_>& factor, double scale,
-              std::vector<complex_>& increment) {
-    increment.resize(static_cast<size_t>(source.size()));
-    for (int32_t j = 1; j <= source.size(); ++j)
-        increment[j - 1] = topotential(mul(mul(source(j), coupling), factor[j - 1]), scale);
-}
-
 void writepolingwork(const polingwork_& work, const char* suffix) {
     listoutput::print("Writing debug data for PPLNFrequency ...");
     if (!datadirectory("PPLNFrequencyOld")) return;
@@ -274,7 +258,7 @@ void pplnfrequencyold(optics::pulse_& pump, optics::pulse_& signal, optics::puls
 
     // Samples are independent, so each update runs over the whole array.
     const complex_ ai = coupling(idler.omega0, pset.chi2);
-    stepfrom(work.di, ai, work.idler.outof, scale, work.increment);
+    stepfrom(work.di, ai, work.idler.outof, false, scale, work.increment);
     accumulate(I, work.increment, l);
     intoframe(I, work.idler.into, scale, work.ii);
     fastfouriertransform::correlation(work.ii, work.p, work.ds, dx);
@@ -296,9 +280,9 @@ void pplnfrequencyold(optics::pulse_& pump, optics::pulse_& signal, optics::puls
     if (std::abs(dsignal) > 0.1f * std::abs(S(m)) && pumppeak != 0.0f && pumppeak / signalpeak < 10.0f)
         outofbounds("Value out of bounds in PPLNFrequency: Signal Sample", m, S(m), dsignal);
 
-    stepfrom(work.dp, ap, work.pump.outof, scale, work.increment);
+    stepfrom(work.dp, ap, work.pump.outof, false, scale, work.increment);
     accumulate(P, work.increment, l);
-    stepfrom(work.ds, as, work.signal.outof, scale, work.increment);
+    stepfrom(work.ds, as, work.signal.outof, false, scale, work.increment);
     accumulate(S, work.increment, l);
 
     if (pset.firsttime) {

@@ -51,6 +51,24 @@ void accumulate(optics::samples_& target, const std::vector<complex_>& increment
 }
 
 MIXING_VECTORISED
+void intoframe(const optics::samples_& pulse, const std::vector<complex_>& frame, double scale, optics::samples_& x) {
+    for (int32_t j = 1; j <= pulse.size(); ++j) x(j) = mul(tofield(pulse(j), scale), frame[j - 1]);
+}
+
+MIXING_VECTORISED
+void stepfrom(const optics::samples_& source, const complex_& coupling, const std::vector<complex_>& factor, bool conjugate,
+              double scale, std::vector<complex_>& increment) {
+    increment.resize(static_cast<size_t>(source.size()));
+    if (conjugate) {
+        for (int32_t j = 1; j <= source.size(); ++j)
+            increment[j - 1] = topotential(mul(mul(source(j), coupling), std::conj(factor[j - 1])), scale);
+    } else {
+        for (int32_t j = 1; j <= source.size(); ++j)
+            increment[j - 1] = topotential(mul(mul(source(j), coupling), factor[j - 1]), scale);
+    }
+}
+
+MIXING_VECTORISED
 void framefactors(const std::vector<double>& deltak, double largest, double z, std::vector<complex_>& out) {
     const size_t n = deltak.size();
     out.resize(n);
