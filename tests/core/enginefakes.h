@@ -1,0 +1,89 @@
+#pragma once
+// Stand-ins for elements, conditions, measurements and the owning setup in
+// engine tests.
+#include <cstddef>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/cavityelement.h"
+#include "core/condition.h"
+#include "core/measurement.h"
+#include "core/setuplink.h"
+
+using Journal = std::vector<std::string>;
+
+// Journals "<name>" for a one-pulse pass, "<name>*<n>" for an n-pulse pass
+// and "<name>!" for the last-call notice.
+struct FakeElement : CavityElement_ {
+    FakeElement(Journal& journal, std::string name)
+        : CavityElement_(nullptr, static_cast<ElementNode_*>(nullptr)), journal(journal), name(std::move(name)) {}
+    void call(Pulse_* pulse) override {
+        journal.push_back(name);
+        pulses.push_back(pulse);
+    }
+    void call(Pulse_** list, int n) override {
+        journal.push_back(name + "*" + std::to_string(n));
+        lists.emplace_back(list, list + n);
+    }
+    void lastCall() override { journal.push_back(name + "!"); }
+    Journal& journal;
+    std::string name;
+    std::vector<Pulse_*> pulses;
+    std::vector<std::vector<Pulse_*>> lists;
+};
+
+// Counts its passes and allocates nothing.
+struct Counter : CavityElement_ {
+    Counter() : CavityElement_(nullptr, static_cast<ElementNode_*>(nullptr)) {}
+    void call(Pulse_*) override { ++calls; }
+    void call(Pulse_**, int) override { ++calls; }
+    long calls = 0;
+};
+
+struct FakeCondition : Condition_ {
+    FakeCondition(bool& met, int& destroyed) : met(met), destroyed(destroyed) {}
+    ~FakeCondition() override { ++destroyed; }
+    bool isMet() override { return met; }
+    bool& met;
+    int& destroyed;
+};
+
+struct FakeMeasurement : Measurement_ {
+    FakeMeasurement(Journal& journal, std::string name, int* destroyed = nullptr)
+        : journal(journal), name(std::move(name)), destroyed(destroyed) {}
+    ~FakeMeasurement() override {
+        if (destroyed) ++*destroyed;
+    }
+    void collect() override { journal.push_back(name); }
+    void write(const int&) override {}
+    Journal& journal;
+    std::string name;
+    int* destroyed;
+};
+
+struct FakeSetup : SetupLink_ {
+    int samples = 256, roundtrips = 10;
+    int getSamples() const override { return samples; }
+    int getRoundtrips() const override { return roundtrips; }
+};
+
+// Distinct pulse addresses for elements that only pass pulses on.
+inline Pulse_* fakePulse(int i) {
+    static std::max_align_t storage[4];
+    return reinterpret_cast<Pulse_*>(&storage[i]);
+}
+
+inline std::string addressOf(const void* p) {
+    std::ostringstream s;
+    s << p;
+    return s.str();
+}
+
+// The lines of a log text, without the writer's number in front of debug lines.
+inline std::vector<std::string> bodies(const std::string& text) {
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) result.push_back(line.substr(line.find(": ") + 2));
+    return result;
+}
