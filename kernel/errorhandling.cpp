@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <mutex>
 
 #include "kernel/listoutput.h"
@@ -25,6 +26,15 @@ struct State {
 State& state() {
     static State s;
     return s;
+}
+
+// Counts one error and gives the new count. The count stops at its largest
+// value: wrapping round to negative counts would let reports through again.
+int32_t countone(std::atomic<int32_t>& errors) {
+    int32_t count = errors.load();
+    while (count < std::numeric_limits<int32_t>::max() && !errors.compare_exchange_weak(count, count + 1)) {
+    }
+    return count < std::numeric_limits<int32_t>::max() ? count + 1 : count;
 }
 
 const char* const kTooMany = "#Too many error messages. Further errors will not be reported";
@@ -70,7 +80,7 @@ std::string_view tableText(int32_t code) {
 
 void dispatch(std::string_view message, int32_t source, int32_t code) {
     State& s = state();
-    const int32_t count = s.errors.fetch_add(1) + 1;
+    const int32_t count = countone(s.errors);
     if (count > errorlimit) return;
 
     listoutput::Line line;
@@ -177,7 +187,7 @@ void handleerror(const int32_t& code) {
         endProcess();
     }
     if (code <= 0) return;
-    const int32_t count = s.errors.fetch_add(1) + 1;
+    const int32_t count = countone(s.errors);
     if (count <= errorlimit) {
         int32_t mode;
         {
@@ -218,7 +228,7 @@ std::string str2char(const errstring_& s) {
 }
 
 namespace testing {
-void reset() { state().errors.store(0); }
+void reset(int32_t count) { state().errors.store(count); }
 int32_t errorcount() { return state().errors.load(); }
 int32_t mode() {
     std::lock_guard<std::mutex> lock(state().mutex);

@@ -42,7 +42,8 @@ std::string str2char(const errstring_& s);
 
 // For tests only: the program never resets the process-wide counter.
 namespace testing {
-void reset();
+// Sets the count (0 by default).
+void reset(int32_t count = 0);
 int32_t errorcount();
 int32_t mode();
 }  // namespace testing

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,15 @@ TEST_F(ErrorHandling, TenReportsThenTheNoticeThenOnlyCounting) {
     CaptureStdout();
     for (int i = 0; i < 10; ++i) errorhandling::error("quiet");
     EXPECT_EQ(GetCapturedStdout(), kNotice);
+    EXPECT_EQ(reports.size(), 10u);
+
+    // A count at its largest value stays there instead of wrapping round to
+    // negative counts that would let reports through again.
+    errorhandling::testing::reset(std::numeric_limits<int32_t>::max() - 1);
+    errorhandling::seterrormode(errorhandling::tohost);
+    for (int i = 0; i < 3; ++i) errorhandling::error("beyond");
+    errorhandling::handleerror(3);
+    EXPECT_EQ(errorhandling::testing::errorcount(), std::numeric_limits<int32_t>::max());
     EXPECT_EQ(reports.size(), 10u);
 }
 
