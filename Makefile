@@ -1,4 +1,5 @@
-# Entry points: `make test` builds and runs every test, `make bench` the benchmarks.
+# Entry points: `make run` builds and starts the program, `make test` builds and
+# runs every test, `make bench` the benchmarks.
 # Each target installs what is missing first, so both work on a fresh Debian 12 machine.
 
 MAKEFLAGS += --no-print-directory
@@ -6,11 +7,19 @@ JOBS ?= $(shell nproc)
 TEST_DIR  := build/test
 TSAN_DIR  := build/tsan
 BENCH_DIR := build/release
+RUN_DIR   := build/release
 
-.PHONY: deps test test-asan test-tsan bench fuzz clean
+.PHONY: deps run test test-asan test-tsan bench fuzz clean
 
 deps:
 	@bash scripts/install-deps.sh
+
+# Release build of the program, started from the repository root, where it
+# finds config/.
+run: deps
+	@cmake -S . -B $(RUN_DIR) -DCMAKE_BUILD_TYPE=Release -DPLS_TESTS=OFF >/dev/null
+	@cmake --build $(RUN_DIR) -j $(JOBS) --target pulsesim
+	@cd $(CURDIR) && ./$(RUN_DIR)/pulsesim
 
 # AddressSanitizer + UndefinedBehaviorSanitizer over every test, then a
 # ThreadSanitizer run of the tests labelled "threads".
