@@ -1,0 +1,44 @@
+#pragma once
+// Helpers shared by the element routines.
+#include <cmath>
+#include <cstdint>
+#include <string_view>
+
+#include "kernel/grid.h"
+#include "kernel/pulserecord.h"
+
+namespace elements::support {
+
+// The intensity of a sample is |e|^2 times this factor for beam waist w,
+// as in optics::intensity.
+inline double intensityfactor(double w) {
+    const double w2 = w * w;
+    return 1.0 / (w2 * optics::twopi * optics::impedance);
+}
+
+// |e|^2 is formed in double: no library call per sample, and the squares of
+// faint samples never become subnormal floats, which the processor handles
+// many times slower.
+inline double intensity(const optics::complex_& e, double factor) {
+    const double re = e.real();
+    const double im = e.imag();
+    return (re * re + im * im) * factor;
+}
+
+// Multiplies a sample by the real factor f.
+inline void scale(optics::complex_& x, double f) {
+    x = optics::complex_(static_cast<float>(x.real() * f), static_cast<float>(x.imag() * f));
+}
+
+// True when u and v are both present with at least n samples; otherwise
+// reports that `routine` cannot read them.
+bool componentscover(const optics::pulse_& pulse, int32_t n, std::string_view routine);
+
+// True when the carrier wavelength is a positive finite length.
+bool validwavelength(const optics::pulse_& pulse);
+
+// A work array could not be had: prints the system's reason and "Out of
+// memory" on the error stream and ends the process with status 1.
+[[noreturn]] void outofmemory();
+
+}  // namespace elements::support
