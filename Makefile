@@ -1,6 +1,7 @@
 # Entry points: `make run` builds and starts the program, `make test` builds and
-# runs every test, `make bench` the benchmarks.
-# Each target installs what is missing first, so both work on a fresh Debian 12 machine.
+# runs every test, `make bench` the benchmarks, `make fuzz` a bounded run of the
+# fuzz targets.
+# Each target installs what is missing first, so each works on a fresh Debian 12 machine.
 
 MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
@@ -8,6 +9,12 @@ TEST_DIR  := build/test
 TSAN_DIR  := build/tsan
 BENCH_DIR := build/release
 RUN_DIR   := build/release
+FUZZ_DIR  := build/fuzz
+# A short bounded fuzz run by default; override for longer ones, e.g.
+# `make fuzz FUZZ_RUNS=10000000 FUZZ_TIME=0 FUZZ_FLAGS="-jobs=3 -workers=3"`.
+FUZZ_RUNS  ?= 200000
+FUZZ_TIME  ?= 30
+FUZZ_FLAGS ?=
 
 .PHONY: deps run test test-asan test-tsan bench fuzz clean
 
@@ -21,9 +28,9 @@ run: deps
 	@cmake --build $(RUN_DIR) -j $(JOBS) --target pulsesim
 	@cd $(CURDIR) && ./$(RUN_DIR)/pulsesim
 
-# AddressSanitizer + UndefinedBehaviorSanitizer over every test, then a
-# ThreadSanitizer run of the tests labelled "threads".
-test: test-asan test-tsan
+# AddressSanitizer + UndefinedBehaviorSanitizer over every test, a short
+# fuzz run, then a ThreadSanitizer run of the tests labelled "threads".
+test: test-asan fuzz test-tsan
 
 test-asan: deps
 	@cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DPLS_SANITIZE=ON >/dev/null
@@ -36,6 +43,25 @@ test-tsan: deps
 	@cmake --build $(TSAN_DIR) -j $(JOBS)
 	@cd $(TSAN_DIR) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp" \
 		QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -L threads --timeout 300 --no-tests=ignore
+
+# clang + libFuzzer build of the fuzz targets. Each target starts from its
+# committed seeds (fuzz/corpus/NAME) and keeps what it finds, its log and any
+# crashing input under build/fuzz, never in the source tree.
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DPLS_FUZZ=ON -DPLS_TESTS=OFF >/dev/null
+	@cmake --build $(FUZZ_DIR) -j $(JOBS)
+	@cd $(FUZZ_DIR) && for f in fuzz/*_fuzz; do \
+		[ -x "$$f" ] || continue; \
+		name=$$(basename $$f _fuzz); mkdir -p corpus/$$name; rm -f fuzz-*.log; \
+		if ./$$f -runs=$(FUZZ_RUNS) -max_total_time=$(FUZZ_TIME) $(FUZZ_FLAGS) \
+			corpus/$$name $(CURDIR)/fuzz/corpus/$$name >$$name.log 2>&1; then \
+			grep -h '^Done' $$name.log fuzz-*.log 2>/dev/null | sed "s/^/fuzz $$name: /"; \
+		else \
+			tail -n 60 $$name.log fuzz-*.log 2>/dev/null; \
+			echo "fuzz $$name failed: see $(FUZZ_DIR)/$$name.log"; exit 1; \
+		fi; \
+	done
 
 bench: deps
 	@cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DPLS_TESTS=OFF -DPLS_BENCH=ON >/dev/null

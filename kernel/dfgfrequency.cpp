@@ -1,0 +1,168 @@
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <utility>
+
+#include "kernel/errorhandling.h"
+#include "kernel/fastfouriertransform.h"
+#include "kernel/grid.h"
+#include "kernel/listoutput.h"
+#include "kernel/measures.h"
+#include "kernel/mixing.h"
+#include "kernel/mixingsupport.h"
+#include "kernel/tools.h"
+
+namespace elements {
+
+namespace {
+
+using optics::complex_;
+using optics::samples_;
+using namespace mixing;
+
+// The wave-number offsets of the pulse's grid, rebuilt only when the grid
+// changed, and the frame factors exp(-i*deltak_j*z) of this pass.
+void refresh(gridwavenumbers_& grid, const optics::pulse_& pulse, double z) {
+    const int32_t n = pulse.envelope.size();
+    if (grid.n != n || grid.omega0 != pulse.omega0 || grid.domega != pulse.domega) {
+        wavenumberoffsets(pulse, grid.deltak);
+        grid.n = n;
+        grid.omega0 = pulse.omega0;
+        grid.domega = pulse.domega;
+        grid.largest = 0;
+        for (double dk : grid.deltak) grid.largest = std::isnan(dk) ? dk : std::max(grid.largest, std::fabs(dk));
+    }
+    framefactors(grid.deltak, grid.largest, z, grid.phase);
+}
+
+// x(j) <- E(X(j)) * frame(j): a pulse's field in the crystal frame.
+MIXING_VECTORISED
+void intoframe(const samples_& pulse, const std::vector<complex_>& frame, double scale, samples_& x) {
+    for (int32_t j = 1; j <= pulse.size(); ++j) x(j) = mul(tofield(pulse(j), scale), frame[j - 1]);
+}
+
+// increment[j] <- A(source(j) * coupling * conj(frame(j))): the step that a
+// nonlinear source gives a pulse, per unit length.
+MIXING_VECTORISED
+void stepfrom(const samples_& source, const complex_& coupling, const std::vector<complex_>& frame, double scale,
+              std::vector<complex_>& increment) {
+    increment.resize(static_cast<size_t>(source.size()));
+    for (int32_t j = 1; j <= source.size(); ++j)
+        increment[j - 1] = topotential(mul(mul(source(j), coupling), std::conj(frame[j - 1])), scale);
+}
+
+// The six work arrays with n samples each: made on the first pass or when
+// missing; a sample count that changed since the last pass is reported.
+void prepareworkarrays(psetppln_& pset, int32_t n) {
+    samples_* const arrays[] = {&pset.i, &pset.s, &pset.p, &pset.di, &pset.ds, &pset.dp};
+    bool fits = !pset.firsttime;
+    for (const samples_* a : arrays) fits = fits && a->size() == n;
+    if (fits) return;
+    if (!pset.firsttime && pset.p.size() != 0 && pset.p.size() != n)
+        errorhandling::error("PPLNFrequency: the sample count changed from " + std::to_string(pset.p.size()) +
+                             " to " + std::to_string(n) + "; work arrays resized");
+    for (samples_* a : arrays) a->allocate(n);
+}
+
+// Writes the work arrays to data/<name><suffix>.dat, or reports once that
+// the working directory has no "data" to hold them.
+void writeworkarrays(const psetppln_& pset, const char* suffix) {
+    listoutput::print("Writing debug data for PPLNFrequency ...");
+    std::error_code ignored;
+    if (!std::filesystem::is_directory("data", ignored)) {
+        errorhandling::error("PPLNFrequency: no directory data/ in the working directory; debug data not written");
+        return;
+    }
+    const std::pair<const samples_*, const char*> arrays[] = {{&pset.p, "p"},   {&pset.s, "s"},   {&pset.i, "i"},
+                                                              {&pset.dp, "dp"}, {&pset.ds, "ds"}, {&pset.di, "di"}};
+    for (const auto& [array, name] : arrays)
+        tools::writecomplexdata(*array, tools::char2str(std::string("data/") + name + suffix + ".dat"));
+}
+
+}  // namespace
+
+void pplnfrequency(optics::pulse_& pump, optics::pulse_& signal, optics::pulse_& idler, psetppln_& pset) {
+    if (!samesamplecount(pump, signal, idler, "PPLNFrequency")) return;
+    if (!tools::is2ton(pump.envelope.size())) {
+        errorhandling::error("PPLNFrequency: " + std::to_string(pump.envelope.size()) +
+                             " samples; the spectra need a power of two of at least 2; pass skipped");
+        return;
+    }
+    optics::tofrequency(pump);
+    optics::tofrequency(signal);
+    optics::tofrequency(idler);
+    // A grid the transform refused has been reported; such a pass is skipped.
+    if (pump.domain != optics::frequency || signal.domain != optics::frequency || idler.domain != optics::frequency)
+        return;
+    const int32_t n = pump.envelope.size();
+    prepareworkarrays(pset, n);
+
+    pset.z += pset.l;
+    // The poling phase-matches the three carriers exactly: no residual
+    // mismatch enters, so each sample's increment carries exp(+i*deltak_j*z),
+    // the conjugate of its frame factor.
+    const double mismatch = 0.0;
+    const double z = pset.z;
+    const double l = pset.l;
+    const double scale = pset.w * optics::sqrtpi;
+    const optics::quad_ dx = pump.domega;
+    mixingwork_& work = pset.work;
+    refresh(work.pump, pump, z);
+    refresh(work.signal, signal, z);
+    refresh(work.idler, idler, z);
+    samples_& P = pump.envelope;
+    samples_& S = signal.envelope;
+    samples_& I = idler.envelope;
+
+    intoframe(S, work.signal.phase, scale, pset.s);
+    intoframe(P, work.pump.phase, scale, pset.p);
+    fastfouriertransform::correlation(pset.s, pset.p, pset.di, dx);
+
+    // Samples are independent, so each update runs over the whole array.
+    const complex_ ai = coupling(idler.omega0, pset.chi2);
+    stepfrom(pset.di, ai, work.idler.phase, scale, work.increment);
+    accumulate(I, work.increment, l);
+    intoframe(I, work.idler.phase, scale, pset.i);
+    fastfouriertransform::correlation(pset.i, pset.p, pset.ds, dx);
+    fastfouriertransform::convolution(pset.s, pset.i, pset.dp, dx);
+
+    const complex_ ap = coupling(pump.omega0, pset.chi2);
+    const complex_ as = coupling(signal.omega0, pset.chi2);
+
+    // Diagnostics at the pump's peak; nothing is changed.
+    const int32_t m = tools::findmax(P);
+    const float pumppeak = std::abs(P(m));
+    const float signalpeak = std::abs(S(tools::findmax(S)));
+    const complex_ zero(0.0f, 0.0f);
+    const complex_ dpump =
+        advance(zero, topotential(mul(mul(pset.dp(m), ap), std::conj(work.pump.phase[m - 1])), scale), l);
+    if (std::abs(dpump) > 0.5f * pumppeak && pumppeak != 0.0f && signalpeak / pumppeak < 5.0f)
+        outofbounds("Value out of bounds in PPLNFrequency: Pump Sample", m, P(m), dpump);
+    const complex_ dsignal =
+        advance(zero, topotential(mul(mul(pset.ds(m), as), std::conj(work.signal.phase[m - 1])), scale), l);
+    if (std::abs(dsignal) > 0.1f * std::abs(S(m)) && pumppeak != 0.0f && pumppeak / signalpeak < 10.0f)
+        outofbounds("Value out of bounds in PPLNFrequency: Signal Sample", m, S(m), dsignal);
+
+    stepfrom(pset.dp, ap, work.pump.phase, scale, work.increment);
+    accumulate(P, work.increment, l);
+    stepfrom(pset.ds, as, work.signal.phase, scale, work.increment);
+    accumulate(S, work.increment, l);
+
+    if (pset.firsttime) {
+        pset.firsttime = 0;
+        listoutput::print("Phase missmatch for center frequencies:");
+        listoutput::Line distance;
+        distance << l * mismatch << "over a distance of" << l << "m";
+        listoutput::print(distance);
+        writeworkarrays(pset, "first");
+    }
+    if (pset.lasttime) {
+        writeworkarrays(pset, "last");
+        for (samples_* a : {&pset.p, &pset.s, &pset.i, &pset.dp, &pset.ds, &pset.di}) a->release();
+        pset.work = mixingwork_{};
+    }
+}
+
+}  // namespace elements

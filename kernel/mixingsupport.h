@@ -1,0 +1,80 @@
+#pragma once
+// Pieces shared by the crystal routines: sample-wise complex arithmetic in
+// single precision, the conversion between pulse amplitude and field, the
+// coupling constants, the checks of the three pulses and the diagnostics.
+#include <cmath>
+#include <complex>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "kernel/grid.h"
+#include "kernel/pulserecord.h"
+
+// Loops over samples are built twice, for AVX2 and for the baseline, and the
+// processor picks one when the program loads. Both give the same numbers.
+// The sanitizer runtimes cannot resolve such functions while loading, so
+// sanitized builds take the baseline alone.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__) && \
+    !defined(__SANITIZE_ADDRESS__)
+#define MIXING_VECTORISED __attribute__((target_clones("avx2", "default")))
+#else
+#define MIXING_VECTORISED
+#endif
+
+namespace elements::mixing {
+
+using optics::complex_;
+using optics::quad_;
+
+// Single-precision complex product, without the library's NaN recovery.
+inline complex_ mul(const complex_& a, const complex_& b) {
+    return complex_(a.real() * b.real() - a.imag() * b.imag(), a.real() * b.imag() + a.imag() * b.real());
+}
+
+// exp(i*phi) in single precision.
+inline complex_ cis(float phi) {
+    float s;
+    float c;
+    ::sincosf(phi, &s, &c);
+    return complex_(c, s);
+}
+
+// Amplitude to field and back for a beam whose w*sqrt(pi) is `scale`; the
+// same values as optics::efield and optics::epotential.
+inline complex_ tofield(const complex_& v, double scale) { return complex_(std::complex<double>(v) / scale); }
+inline complex_ topotential(const complex_& e, double scale) { return complex_(std::complex<double>(e) * scale); }
+
+// old + increment*l, formed in extended precision and stored in single.
+inline complex_ advance(const complex_& old, const complex_& increment, double l) {
+    const quad_ ll = l;
+    return complex_(static_cast<float>(old.real() + increment.real() * ll),
+                    static_cast<float>(old.imag() + increment.imag() * ll));
+}
+
+// target(j) <- target(j) + increment[j-1]*l for every sample, each formed in
+// extended precision and stored in single.
+void accumulate(optics::samples_& target, const std::vector<complex_>& increment, double l);
+
+// out[j] = exp(-i*phi_j) with phi_j = deltak[j]*z rounded to single precision,
+// for every j; out is resized to deltak's length. largest is the largest
+// |deltak[j]| (NaN when any is NaN).
+void framefactors(const std::vector<double>& deltak, double largest, double z, std::vector<complex_>& out);
+
+// -i*chi2*omega0^2 / (8*pi*c^2*kofomega(omega0)) of a carrier.
+complex_ coupling(quad_ omega0, double chi2);
+
+// True when the three pulses hold the same, nonzero number of samples;
+// otherwise reports it for `routine` and gives false.
+bool samesamplecount(const optics::pulse_& pump, const optics::pulse_& signal, const optics::pulse_& idler,
+                     std::string_view routine);
+
+// kofomega(omega_j) - kofomega(omega0) for every sample j of the pulse's
+// current grid, into offsets[j-1] (resized to N).
+void wavenumberoffsets(const optics::pulse_& pulse, std::vector<double>& offsets);
+
+// The three lines of a step that is large against the field it changes:
+// the message and the sample, " E:" and the field, "dE:" and the increment.
+void outofbounds(std::string_view message, int32_t sample, const complex_& e, const complex_& de);
+
+}  // namespace elements::mixing
