@@ -1,10 +1,11 @@
 #include "core/pulse.h"
 
 #include <cstddef>
+#include <string_view>
 #include <type_traits>
 
 #include "kernel/cinterface.h"
-#include "kernel/grid.h"
+#include "kernel/optics.h"
 
 // The plug-in record's layout is binding for separately built libraries.
 static_assert(sizeof(cComplex_) == 8 && offsetof(cComplex_, re) == 0 &&
@@ -21,6 +22,7 @@ static_assert(std::is_standard_layout_v<cPulse_>, "cPulse_ is a C record");
 namespace {
 
 constexpr int defaultSamples = 1024;
+constexpr std::size_t longestFileName = 255;
 
 }  // namespace
 
@@ -33,7 +35,10 @@ Pulse_::Pulse_(int samples, Cavity_* cavity) : Cavity(cavity), data(new optics::
     data->envelope.allocate(samples);
 }
 
-Pulse_::Pulse_(const Pulse_& P) : Logger_(), Cavity(P.Cavity), data(new optics::pulse_(*P.data)) {}
+Pulse_::Pulse_(const Pulse_& P) : Logger_(), Cavity(P.Cavity), data(new optics::pulse_) {
+    data->envelope.allocate(P.getSamples());
+    optics::copypulse(*P.data, *data);
+}
 
 Pulse_& Pulse_::operator=(const Pulse_& P) {
     if (this == &P) return *this;
@@ -68,6 +73,20 @@ double Pulse_::x(int n) const { return optics::getx(*data, n); }
 
 double Pulse_::t(int n) const { return dt() * (n - getSamples() / 2); }
 double Pulse_::omega(int n) const { return domega() * (n - getSamples() / 2); }
+
+void Pulse_::createGaussian(double duration, double energy, double wavelength, Pulse_* Reference) {
+    optics::generatepulse(*data, duration, energy, wavelength, Reference ? Reference->data : nullptr);
+}
+
+void Pulse_::recenter() { optics::recenter(*data, 1, optics::time); }
+
+void Pulse_::write(const char* filename) { write(std::string(filename ? filename : "")); }
+
+void Pulse_::write(const std::string& filename) {
+    write(tools::char2str(std::string_view(filename).substr(0, longestFileName)));
+}
+
+void Pulse_::write(const tools::string_& filename) { optics::writepulse(*data, filename); }
 
 cPulse_ Pulse_::toCPulse() {
     cPulse_ c{};

@@ -6,6 +6,7 @@
 
 #include "core/cpulse.h"
 #include "kernel/pulserecord.h"
+#include "kernel/tools.h"
 #include "logger.h"
 
 class Cavity_;
@@ -44,6 +45,17 @@ public:
     double omega(int n) const;
     // Offset of kernel sample n (engine index n - 1) on the current grid.
     double x(int n) const;
+
+    // Fills the existing samples with a Gaussian of the given duration (s),
+    // energy and carrier wavelength (m) and sets the grid; with a reference
+    // the grid is taken from it.
+    void createGaussian(double duration, double energy, double wavelength, Pulse_* Reference);
+    // Moves the peak to the centre sample, working in the time domain.
+    void recenter();
+    // Writes the pulse file; names are cut to 255 characters.
+    void write(const char* filename);
+    void write(const std::string& filename);
+    void write(const tools::string_& filename);
 
     // The flat record a plug-in sees; it shares this pulse's samples.
     cPulse_ toCPulse();

@@ -2,9 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include <cstddef>
-#include <memory>
+#include <unistd.h>
 
+#include <cmath>
+#include <cstddef>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "kernel/optics.h"
 #include "tests/core/logcapture.h"
 
 extern "C" const std::size_t cpulseLayoutSeenFromC[8];
@@ -21,6 +28,13 @@ Cavity_* someCavity(int k) {
 // Samples that tell every index apart.
 void fill(Pulse_& p, float offset = 0) {
     for (int i = 0; i < p.getSamples(); ++i) *p.getSamplePointer(i) = complex_(i + offset, -i - offset);
+}
+
+int peakIndex(const Pulse_& p) {
+    int peak = 0;
+    for (int i = 1; i < p.getSamples(); ++i)
+        if (std::abs(p.getSample(i)) > std::abs(p.getSample(peak))) peak = i;
+    return peak;
 }
 
 void setGrid(Pulse_& p, long double dt, long double domega, long double t, long double omega0,
@@ -145,6 +159,62 @@ TEST(Pulse, AssignmentTakesTheSourceSize) {
     self = alias;
     EXPECT_EQ(self.getSamples(), 8);
     EXPECT_EQ(self.getSample(7), complex_(9, -9));
+}
+
+TEST(Pulse, GaussianHasTheRequestedEnergyOnAReciprocalGrid) {
+    const double duration = 100e-15, energy = 2e-9, wavelength = 800e-9;
+    Pulse_ p(1024, nullptr);
+    p.createGaussian(duration, energy, wavelength, nullptr);
+    EXPECT_EQ(p.getSamples(), 1024);
+    EXPECT_TRUE(p.domain());
+    EXPECT_NEAR(p.dt() * p.domega() * 1024, 2 * 3.141592653589793, 1e-12);
+    EXPECT_NEAR(p.dt(), duration / std::sqrt(1024 / (2 * 3.141592653589793)), 1e-27);
+    EXPECT_NEAR(optics::energy(*p.get()), energy, energy * 1e-5);
+    EXPECT_NEAR(p.omega0(), 2 * 3.141592653589793 * 2.99e8 / wavelength, 1e3);
+    // The peak lies midway between kernel samples 513 and 514.
+    EXPECT_NEAR(std::abs(p.getSample(512)), std::abs(p.getSample(513)), 1e-6 * std::abs(p.getSample(512)));
+    EXPECT_GT(std::abs(p.getSample(512)), std::abs(p.getSample(511)));
+
+    // A reference lends its grid.
+    Pulse_ q(1024, nullptr);
+    q.createGaussian(duration / 4, energy, wavelength, &p);
+    EXPECT_EQ(q.get()->dt, p.get()->dt);
+    EXPECT_EQ(q.get()->domega, p.get()->domega);
+}
+
+TEST(Pulse, RecentringMovesThePeakToTheCentreSample) {
+    for (int domain : {optics::time, optics::frequency}) {
+        SCOPED_TRACE(domain);
+        Pulse_ p(1024, nullptr);
+        setGrid(p, 1e-15L, 2 * 3.141592653589793L / (1024 * 1e-15L), 0, 0, optics::time);
+        *p.getSamplePointer(599) = complex_(1, 0);
+        if (domain == optics::frequency) optics::tofrequency(*p.get());
+        p.recenter();
+        EXPECT_EQ(p.get()->domain, domain) << "the pulse stays in its domain";
+        optics::totime(*p.get());
+        EXPECT_EQ(peakIndex(p), 512) << "kernel sample 513";
+        EXPECT_NEAR(p.t0(), 87e-15, 1e-27);
+    }
+}
+
+TEST(Pulse, WriteCutsLongNamesTo255Characters) {
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                      ("pulse_write_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string prefix = dir.string() + "/";
+    const std::string name = prefix + std::string(300 - prefix.size(), 'p');
+    Pulse_ p(8, nullptr);
+    setGrid(p, 1e-15L, 7.8e11L, 0, 2.35e15L, optics::time);
+    p.write(name);
+    p.write((prefix + "plain.dat").c_str());
+    std::ifstream cut(name.substr(0, 255)), plain(prefix + "plain.dat");
+    std::string first, second;
+    EXPECT_TRUE(std::getline(cut, first));
+    EXPECT_TRUE(std::getline(plain, second));
+    EXPECT_NE(first.find("#Number of Samples:"), std::string::npos);
+    EXPECT_NE(first.find('8'), std::string::npos);
+    EXPECT_EQ(first, second);
+    std::filesystem::remove_all(dir);
 }
 
 TEST(Pulse, PlugInRecordSharesTheSamplesAndCarriesTheGrid) {
