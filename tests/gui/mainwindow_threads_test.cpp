@@ -1,9 +1,7 @@
 #include "mainwindow.h"
 
-#include <QAction>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -94,16 +92,6 @@ TEST_F(Window, DebugLinesFromWorkersReachTheConsole) {
     worker.join();
     ASSERT_TRUE(processUntil(
         [console] { return console->toPlainText().contains(": from the worker"); }));
-}
-
-TEST_F(Window, RedrawLeavesOnlyWhatTheDataAllowsEnabled) {
-    MainWindow window;
-    window.show();
-    window.redraw();
-    int enabled = 0;
-    for (QAction* action : window.findChildren<QAction*>())
-        if (!action->menu() && action->isEnabled()) ++enabled;
-    EXPECT_EQ(enabled, 0) << "nothing to plot or animate without data";
 }
 
 TEST_F(Window, ADestroyedWindowLeavesTheLogAndTheList) {
