@@ -119,9 +119,13 @@ Logger_::~Logger_() {
     if (--s.instances == 0 && s.outStream == file) s.logFile.close();
 }
 
-void Logger_::write(std::string_view message, errorLevel_ level, outStream_ sink) {
+void Logger_::write(std::string_view message, errorLevel_ level, outStream_ sink, bool error) {
     State& s = state();
     Lock lock(s.mutex);
+    if (error) {
+        ++s.errors;
+        ++instanceErrors;
+    }
     if (!passesLevel(level) || limitReached(s)) return;
     if (s.instanceMax != 0 && instanceCount > s.instanceMax) return;
     if (sink == standard) sink = s.outStream;
@@ -141,9 +145,11 @@ void Logger_::write(std::string_view message, errorLevel_ level, outStream_ sink
     if (level == fatal) endProcess(s);
 }
 
-void Logger_::staticWrite(std::string_view message, errorLevel_ level, outStream_ sink) {
+void Logger_::staticWrite(std::string_view message, errorLevel_ level, outStream_ sink,
+                          bool error) {
     State& s = state();
     Lock lock(s.mutex);
+    if (error) ++s.errors;
     if (!passesLevel(level) || limitReached(s)) return;
     if (sink == standard) sink = s.outStream;
 
@@ -160,51 +166,36 @@ void Logger_::staticWrite(std::string_view message, errorLevel_ level, outStream
 }
 
 void Logger_::log(const std::string& message, const errorLevel_& level, outStream_ sink) {
-    write(message, level, sink);
+    write(message, level, sink, false);
 }
 
 void Logger_::log(const char* message, const errorLevel_& level, outStream_ sink) {
-    write(text(message), level, sink);
-}
-
-void Logger_::writeError(std::string_view message, errorLevel_ level, outStream_ sink) {
-    State& s = state();
-    Lock lock(s.mutex);
-    write(message, level, sink);
-    ++s.errors;
-    ++instanceErrors;
+    write(text(message), level, sink, false);
 }
 
 void Logger_::logError(const std::string& message, const errorLevel_& level, outStream_ sink) {
-    writeError(message, level, sink);
+    write(message, level, sink, true);
 }
 
 void Logger_::logError(const char* message, const errorLevel_& level, outStream_ sink) {
-    writeError(text(message), level, sink);
+    write(text(message), level, sink, true);
 }
 
 void Logger_::staticLog(const std::string& message, const errorLevel_& level, outStream_ sink) {
-    staticWrite(message, level, sink);
+    staticWrite(message, level, sink, false);
 }
 
 void Logger_::staticLog(const char* message, const errorLevel_& level, outStream_ sink) {
-    staticWrite(text(message), level, sink);
-}
-
-void Logger_::staticWriteError(std::string_view message, errorLevel_ level, outStream_ sink) {
-    State& s = state();
-    Lock lock(s.mutex);
-    staticWrite(message, level, sink);
-    ++s.errors;
+    staticWrite(text(message), level, sink, false);
 }
 
 void Logger_::staticLogError(const std::string& message, const errorLevel_& level,
                              outStream_ sink) {
-    staticWriteError(message, level, sink);
+    staticWrite(message, level, sink, true);
 }
 
 void Logger_::staticLogError(const char* message, const errorLevel_& level, outStream_ sink) {
-    staticWriteError(text(message), level, sink);
+    staticWrite(text(message), level, sink, true);
 }
 
 bool Logger_::passesLevel(errorLevel_ level) noexcept {

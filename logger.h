@@ -78,10 +78,10 @@ public:
     unsigned getInstanceErrors() const;
 
 private:
-    void write(std::string_view message, errorLevel_ level, outStream_ sink);
-    void writeError(std::string_view message, errorLevel_ level, outStream_ sink);
-    static void staticWrite(std::string_view message, errorLevel_ level, outStream_ sink);
-    static void staticWriteError(std::string_view message, errorLevel_ level, outStream_ sink);
+    // `error` also counts an error, whether or not the line is written.
+    void write(std::string_view message, errorLevel_ level, outStream_ sink, bool error);
+    static void staticWrite(std::string_view message, errorLevel_ level, outStream_ sink,
+                            bool error);
 
     uint32_t instance;
     uint32_t instanceCount;

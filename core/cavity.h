@@ -77,7 +77,7 @@ public:
 private:
     int freeSlot() const;
     bool tracing() const;
-    // Fires the shared slot i when every feeding cavity stands at it.
+    // Fires a shared slot when every feeding cavity stands at it.
     bool rendezvous(const element_& slot);
 
     SetupLink_* const Setup;

@@ -37,22 +37,6 @@ void refresh(gridwavenumbers_& grid, const optics::pulse_& pulse, double z) {
     framefactors(grid.deltak, grid.largest, z, grid.phase);
 }
 
-// x(j) <- E(X(j)) * frame(j): a pulse's field in the crystal frame.
-MIXING_VECTORISED
-void intoframe(const samples_& pulse, const std::vector<complex_>& frame, double scale, samples_& x) {
-    for (int32_t j = 1; j <= pulse.size(); ++j) x(j) = mul(tofield(pulse(j), scale), frame[j - 1]);
-}
-
-// increment[j] <- A(source(j) * coupling * conj(frame(j))): the step that a
-// nonlinear source gives a pulse, per unit length.
-MIXING_VECTORISED
-void stepfrom(const samples_& source, const complex_& coupling, const std::vector<complex_>& frame, double scale,
-              std::vector<complex_>& increment) {
-    increment.resize(static_cast<size_t>(source.size()));
-    for (int32_t j = 1; j <= source.size(); ++j)
-        increment[j - 1] = topotential(mul(mul(source(j), coupling), std::conj(frame[j - 1])), scale);
-}
-
 // The six work arrays with n samples each: made on the first pass or when
 // missing; a sample count that changed since the last pass is reported.
 void prepareworkarrays(psetppln_& pset, int32_t n) {
@@ -122,7 +106,7 @@ void pplnfrequency(optics::pulse_& pump, optics::pulse_& signal, optics::pulse_&
 
     // Samples are independent, so each update runs over the whole array.
     const complex_ ai = coupling(idler.omega0, pset.chi2);
-    stepfrom(pset.di, ai, work.idler.phase, scale, work.increment);
+    stepfrom(pset.di, ai, work.idler.phase, true, scale, work.increment);
     accumulate(I, work.increment, l);
     intoframe(I, work.idler.phase, scale, pset.i);
     fastfouriertransform::correlation(pset.i, pset.p, pset.ds, dx);
@@ -145,9 +129,9 @@ void pplnfrequency(optics::pulse_& pump, optics::pulse_& signal, optics::pulse_&
     if (std::abs(dsignal) > 0.1f * std::abs(S(m)) && pumppeak != 0.0f && pumppeak / signalpeak < 10.0f)
         outofbounds("Value out of bounds in PPLNFrequency: Signal Sample", m, S(m), dsignal);
 
-    stepfrom(pset.dp, ap, work.pump.phase, scale, work.increment);
+    stepfrom(pset.dp, ap, work.pump.phase, true, scale, work.increment);
     accumulate(P, work.increment, l);
-    stepfrom(pset.ds, as, work.signal.phase, scale, work.increment);
+    stepfrom(pset.ds, as, work.signal.phase, true, scale, work.increment);
     accumulate(S, work.increment, l);
 
     if (pset.firsttime) {

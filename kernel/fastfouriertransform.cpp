@@ -459,6 +459,22 @@ FFT_INLINE void twiddle(V& r, V& i, const W& wr, const W& wi) {
     r = t;
 }
 
+// Loads four vectors of values (a, b, c, d) in the work-buffer layout, four
+// real parts then four imaginary ones, the first at p and each next stride
+// doubles on.
+template <class V>
+FFT_INLINE void loadfour(const double* p, int32_t stride, V& ar, V& ai, V& br, V& bi, V& cr, V& ci,
+                         V& dr, V& di) {
+    load(p, ar);
+    load(p + 4, ai);
+    load(p + stride, br);
+    load(p + stride + 4, bi);
+    load(p + 2 * stride, cr);
+    load(p + 2 * stride + 4, ci);
+    load(p + 3 * stride, dr);
+    load(p + 3 * stride + 4, di);
+}
+
 // The first pass (sub-length N, stride 1), from the source into y: four
 // values of p at a time, transposed so that outputs 4p..4p+3 lie together.
 template <class V, class Source>
@@ -513,14 +529,7 @@ FFT_INLINE void middlepass(const plan_& plan, int32_t n, int32_t s, const double
         double* out = y + 8 * t;
         for (int32_t q = 0; q < 2 * s; q += 8) {
             V ar, ai, br, bi, cr, ci, dr, di;
-            load(in + q, ar);
-            load(in + q + 4, ai);
-            load(in + q + in1, br);
-            load(in + q + in1 + 4, bi);
-            load(in + q + 2 * in1, cr);
-            load(in + q + 2 * in1 + 4, ci);
-            load(in + q + 3 * in1, dr);
-            load(in + q + 3 * in1 + 4, di);
+            loadfour(in + q, in1, ar, ai, br, bi, cr, ci, dr, di);
             butterfly(ar, ai, br, bi, cr, ci, dr, di);
             twiddle(br, bi, w1r, w1i);
             twiddle(cr, ci, w2r, w2i);
@@ -543,16 +552,8 @@ FFT_INLINE void lastpass4(const plan_& plan, const double* __restrict x, const S
     const int32_t quarter = plan.n / 4;
     const int32_t in1 = 2 * quarter;
     for (int32_t q = 0; q < quarter; q += 4) {
-        const double* in = x + 2 * q;
         V ar, ai, br, bi, cr, ci, dr, di;
-        load(in, ar);
-        load(in + 4, ai);
-        load(in + in1, br);
-        load(in + in1 + 4, bi);
-        load(in + 2 * in1, cr);
-        load(in + 2 * in1 + 4, ci);
-        load(in + 3 * in1, dr);
-        load(in + 3 * in1 + 4, di);
+        loadfour(x + 2 * q, in1, ar, ai, br, bi, cr, ci, dr, di);
         butterfly(ar, ai, br, bi, cr, ci, dr, di);
         sink.store(q, ar, ai);
         sink.store(q + quarter, br, bi);

@@ -31,6 +31,15 @@ std::string complextext(const complex_& z) {
     return buffer;
 }
 
+// The first two lines of a large step: the message and the sample, then
+// the field.
+void samplewithfield(std::string_view message, int32_t sample, const complex_& e) {
+    listoutput::Line first;
+    first << message << sample;
+    listoutput::print(first);
+    listoutput::print(" E: " + complextext(e));
+}
+
 }  // namespace
 
 void accumulate(optics::samples_& target, const std::vector<complex_>& increment, double l) {
@@ -39,6 +48,24 @@ void accumulate(optics::samples_& target, const std::vector<complex_>& increment
     const float* steps = reinterpret_cast<const float*>(increment.data());
     const size_t count = 2 * static_cast<size_t>(target.size());
     for (size_t k = 0; k < count; ++k) values[k] = static_cast<float>(values[k] + steps[k] * ll);
+}
+
+MIXING_VECTORISED
+void intoframe(const optics::samples_& pulse, const std::vector<complex_>& frame, double scale, optics::samples_& x) {
+    for (int32_t j = 1; j <= pulse.size(); ++j) x(j) = mul(tofield(pulse(j), scale), frame[j - 1]);
+}
+
+MIXING_VECTORISED
+void stepfrom(const optics::samples_& source, const complex_& coupling, const std::vector<complex_>& factor, bool conjugate,
+              double scale, std::vector<complex_>& increment) {
+    increment.resize(static_cast<size_t>(source.size()));
+    if (conjugate) {
+        for (int32_t j = 1; j <= source.size(); ++j)
+            increment[j - 1] = topotential(mul(mul(source(j), coupling), std::conj(factor[j - 1])), scale);
+    } else {
+        for (int32_t j = 1; j <= source.size(); ++j)
+            increment[j - 1] = topotential(mul(mul(source(j), coupling), factor[j - 1]), scale);
+    }
 }
 
 MIXING_VECTORISED
@@ -107,11 +134,15 @@ void wavenumberoffsets(const optics::pulse_& pulse, std::vector<double>& offsets
 }
 
 void outofbounds(std::string_view message, int32_t sample, const complex_& e, const complex_& de) {
-    listoutput::Line first;
-    first << message << sample;
-    listoutput::print(first);
-    listoutput::print(" E: " + complextext(e));
+    samplewithfield(message, sample, e);
     listoutput::print("dE: " + complextext(de));
+}
+
+void outofbounds(std::string_view message, int32_t sample, const complex_& e, double de) {
+    samplewithfield(message, sample, e);
+    listoutput::Line last;
+    last << "dE:" << de;
+    listoutput::print(last);
 }
 
 }  // namespace elements::mixing

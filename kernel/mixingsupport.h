@@ -61,6 +61,16 @@ void accumulate(optics::samples_& target, const std::vector<complex_>& increment
 // |deltak[j]| (NaN when any is NaN).
 void framefactors(const std::vector<double>& deltak, double largest, double z, std::vector<complex_>& out);
 
+// x(j) <- E(X(j)) * frame(j): a pulse's field in the crystal frame.
+void intoframe(const optics::samples_& pulse, const std::vector<complex_>& frame, double scale,
+               optics::samples_& x);
+
+// increment[j] <- A(source(j) * coupling * f(j)), the step per unit length
+// that a nonlinear source gives a pulse, with f = conj(factor) when
+// `conjugate` is set and f = factor otherwise.
+void stepfrom(const optics::samples_& source, const complex_& coupling, const std::vector<complex_>& factor,
+              bool conjugate, double scale, std::vector<complex_>& increment);
+
 // -i*chi2*omega0^2 / (8*pi*c^2*kofomega(omega0)) of a carrier.
 complex_ coupling(quad_ omega0, double chi2);
 
@@ -74,7 +84,9 @@ bool samesamplecount(const optics::pulse_& pump, const optics::pulse_& signal, c
 void wavenumberoffsets(const optics::pulse_& pulse, std::vector<double>& offsets);
 
 // The three lines of a step that is large against the field it changes:
-// the message and the sample, " E:" and the field, "dE:" and the increment.
+// the message and the sample, " E:" and the field, "dE:" and the increment
+// (or the size of one of its parts).
 void outofbounds(std::string_view message, int32_t sample, const complex_& e, const complex_& de);
+void outofbounds(std::string_view message, int32_t sample, const complex_& e, double de);
 
 }  // namespace elements::mixing

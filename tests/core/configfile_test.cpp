@@ -12,6 +12,8 @@
 
 namespace {
 
+using configfile_roundtrip::fileBytes;
+
 // Compact picture of a subtree: label, "=value" when there is one, children
 // in parentheses, siblings separated by commas.
 std::string outline(const ConfigNode_* node) {
@@ -26,124 +28,60 @@ std::string outline(const ConfigNode_* node) {
     return text;
 }
 
-std::string parsed(const std::string& text) {
-    ConfigFile_ file;
-    EXPECT_TRUE(file.setFileData(text)) << file.getErrorMessage();
-    return outline(file.getRoot());
-}
-
-std::string fileBytes(const QString& path) { return configfile_roundtrip::fileBytes(path.toStdString()); }
-
 void putFile(const QString& path, const std::string& bytes) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(bytes.data(), static_cast<qint64>(bytes.size()));
 }
 
-std::string written(ConfigFile_& file, const QTemporaryDir& dir) {
-    const QString path = dir.filePath("written.config");
-    EXPECT_TRUE(file.writeFile(path.toStdString())) << file.getErrorMessage();
-    return fileBytes(path);
-}
+const std::string x253(253, 'x');
 
-TEST(ConfigReader, StatementsHoldQuotedOrBareLabelAndValue) {
-    EXPECT_EQ(parsed("a b;"), "a=b");
-    EXPECT_EQ(parsed("a;"), "a");
-    EXPECT_EQ(parsed("\"x y\"\"\";"), "x y");
-    EXPECT_EQ(parsed("a\"b c\";"), "a\"b=c\"");
-    EXPECT_EQ(parsed("\"multi\nline\" \"tab\there\";"), "multi\nline=tab\there");
-    EXPECT_EQ(parsed("\"open quote;"), "open quote");
-    EXPECT_EQ(parsed("; ;\n;"), "");
-
+// One file object parses every text in turn: each parse replaces the tree.
+TEST(ConfigReader, ReadsStatementsBlocksAndComments) {
+    const struct { std::string text, tree; } cases[] = {
+        {"a b;", "a=b"}, {"a;", "a"}, {"\"x y\"\"\";", "x y"}, {"a\"b c\";", "a\"b=c\""},
+        {"\"multi\nline\" \"tab\there\";", "multi\nline=tab\there"}, {"\"open quote;", "open quote"},
+        {"; ;\n;", ""}, {"\"\" \"\"; b\r c\r;", ",b\r=c\r"}, {"", ""},
+        // A lone '{' reopens the node created last.
+        {"a { b; c { d; } }", "a(b,c(d))"}, {"a; { b; }", "a(b)"}, {"a { b { c; } } { d; }", "a(b(c(d)))"},
+        {"a { b }  e;", "a(b),e"}, {"a { b { c;", "a(b(c))"},
+        // '#' starts a comment only as the first non-blank character of a line.
+        {"# note\na;", "a"}, {"a\n  \n\t# inside a statement\n b;", "a=b"}, {"a;#b;", "a,#b"},
+        {"k \"x\n# the rest of this line is lost\n y\";", "k=x\n y"}, {"a;\n  \n# trailing comment", "a"},
+        // 255 characters to the terminator, line end and indentation counted, comments not.
+        {x253 + "xx;", x253 + "xx"}, {"a;\n\t" + x253 + ";", "a," + x253},
+        {"a;\n# " + std::string(400, 'c') + "\n\n" + x253 + ";", "a," + x253}, {"a;" + std::string(1000, '\n'), "a"},
+    };
     ConfigFile_ file;
-    ASSERT_TRUE(file.setFileData("\"\" \"\"; b\r c\r;"));
-    ASSERT_EQ(file.getRoot()->getChildren(), 2);
-    EXPECT_EQ(file.getRoot()->getChild(0)->getLabel(), "");
-    EXPECT_EQ(file.getRoot()->getChild(1)->getLabel(), "b\r");
-    EXPECT_EQ(file.getRoot()->getChild(1)->getValue(), "c\r");
-}
-
-TEST(ConfigReader, BlocksNestAndALoneBraceReopensTheLastNode) {
-    EXPECT_EQ(parsed("a { b; c { d; } }"), "a(b,c(d))");
-    EXPECT_EQ(parsed("a; { b; }"), "a(b)");
-    EXPECT_EQ(parsed("a { b { c; } } { d; }"), "a(b(c(d)))");
-    EXPECT_EQ(parsed("a { b }  e;"), "a(b),e");
-    EXPECT_EQ(parsed("a { b { c;"), "a(b(c))");
-
-    ConfigFile_ file;
-    ASSERT_TRUE(file.setFileData("a { b { c; } }"));
-    const ConfigNode_* c = file.getRoot()->findChild("c");
-    ASSERT_NE(c, nullptr);
-    EXPECT_EQ(c->getLevel(), 3);
-    EXPECT_EQ(c->getParent()->getParent()->getParent(), file.getRoot());
-}
-
-TEST(ConfigReader, HashStartsACommentOnlyAsTheFirstNonBlankOfALine) {
-    EXPECT_EQ(parsed("# note\na;"), "a");
-    EXPECT_EQ(parsed("a\n  \n\t# inside a statement\n b;"), "a=b");
-    EXPECT_EQ(parsed("a;#b;"), "a,#b");
-    EXPECT_EQ(parsed("k \"x\n# the rest of this line is lost\n y\";"), "k=x\n y");
-    EXPECT_EQ(parsed("a;\n  \n# trailing comment"), "a");
-
-    ConfigFile_ file;
-    EXPECT_FALSE(file.setFileData("a # b;"));
-    EXPECT_EQ(file.getErrorCode(), ConfigFile_::tooManyStrings);
-}
-
-TEST(ConfigReader, ErrorsKeepTheNodesReadAndNameTheirPosition) {
-    ConfigFile_ file;
-    EXPECT_EQ(file.getErrorMessage(), "No error occured.");
-
-    EXPECT_FALSE(file.setFileData("a b c;"));
-    EXPECT_EQ(file.getErrorMessage(), "Too many strings in line at line 1 column 5.");
-    EXPECT_EQ(outline(file.getRoot()), "a=b");
-
-    EXPECT_FALSE(file.setFileData("x;\n  a b\n  c;\ny;"));
-    EXPECT_EQ(file.getErrorMessage(), "Too many strings in line at line 3 column 3.");
-    EXPECT_EQ(outline(file.getRoot()), "x,a=b");
-
-    EXPECT_FALSE(file.setFileData("a b;\nc d"));
-    EXPECT_EQ(file.getErrorCode(), ConfigFile_::unexpectedEOF);
-    EXPECT_EQ(file.getErrorMessage(), "Unexpected end of file.");
-    EXPECT_EQ(outline(file.getRoot()), "a=b");
-
-    EXPECT_FALSE(file.setFileData("a;\n b }"));
-    EXPECT_EQ(file.getErrorMessage(), "Unbalanced parantheses at line 2 column 4.");
-    EXPECT_EQ(outline(file.getRoot()), "a,b");
-
-    EXPECT_FALSE(file.setFileData("  { a; }"));
-    EXPECT_EQ(file.getErrorMessage(), "Unbalanced parantheses at line 1 column 3.");
-
-    EXPECT_TRUE(file.setFileData("a;"));
-    EXPECT_EQ(file.getErrorCode(), ConfigFile_::none);
-}
-
-TEST(ConfigReader, StatementLimitCountsLineEndAndIndentationButNotComments) {
-    const std::string x253(253, 'x');
-    ConfigFile_ file;
-    EXPECT_TRUE(file.setFileData(x253 + "xx;"));
-    EXPECT_FALSE(file.setFileData(x253 + "xxx;"));
-    EXPECT_EQ(file.getErrorMessage(), "Oversized string at line 1 column 1.");
-
-    EXPECT_TRUE(file.setFileData("a;\n\t" + x253 + ";"));
-    EXPECT_FALSE(file.setFileData("a;\n\t" + x253 + "x;"));
-    EXPECT_EQ(file.getErrorMessage(), "Oversized string at line 2 column 2.");
-    EXPECT_EQ(outline(file.getRoot()), "a");
-
-    EXPECT_TRUE(file.setFileData("a;\n# " + std::string(400, 'c') + "\n\n" + x253 + ";"));
-    EXPECT_FALSE(file.setFileData("a;" + std::string(256, '\n') + "b;"));
-    EXPECT_EQ(file.getErrorMessage(), "Oversized string at line 257 column 1.");
-    EXPECT_TRUE(file.setFileData("a;" + std::string(1000, '\n')));
-}
-
-TEST(ConfigReader, ParsingReplacesTheTreeAndEmptyTextGivesAnEmptyTree) {
-    ConfigFile_ file;
-    ASSERT_TRUE(file.setFileData("a { b; }"));
-    ASSERT_TRUE(file.setFileData("c;"));
-    EXPECT_EQ(outline(file.getRoot()), "c");
-    ASSERT_TRUE(file.setFileData(""));
-    EXPECT_EQ(file.getRoot()->getChildren(), 0);
+    for (const auto& c : cases) {
+        EXPECT_TRUE(file.setFileData(c.text)) << file.getErrorMessage();
+        EXPECT_EQ(outline(file.getRoot()), c.tree) << c.text;
+    }
     EXPECT_EQ(file.getRoot()->getLabel(), "Root Node");
+    EXPECT_EQ(file.getErrorCode(), ConfigFile_::none);
+    EXPECT_EQ(file.getErrorMessage(), "No error occured.");
+}
+
+// A failed parse keeps the nodes read before the fault.
+TEST(ConfigReader, ErrorsNameTheirPositionAndKeepTheNodesRead) {
+    const struct { std::string text; ConfigFile_::errorCode_ code; std::string message, tree; } cases[] = {
+        {"a b c;", ConfigFile_::tooManyStrings, "Too many strings in line at line 1 column 5.", "a=b"},
+        {"x;\n  a b\n  c;\ny;", ConfigFile_::tooManyStrings, "Too many strings in line at line 3 column 3.", "x,a=b"},
+        {"a # b;", ConfigFile_::tooManyStrings, "Too many strings in line at line 1 column 5.", "a=#"},
+        {"a b;\nc d", ConfigFile_::unexpectedEOF, "Unexpected end of file.", "a=b"},
+        {"a;\n b }", ConfigFile_::unbalancedParantheses, "Unbalanced parantheses at line 2 column 4.", "a,b"},
+        {"  { a; }", ConfigFile_::unbalancedParantheses, "Unbalanced parantheses at line 1 column 3.", ""},
+        {x253 + "xxx;", ConfigFile_::oversizedString, "Oversized string at line 1 column 1.", ""},
+        {"a;\n\t" + x253 + "x;", ConfigFile_::oversizedString, "Oversized string at line 2 column 2.", "a"},
+        {"a;" + std::string(256, '\n') + "b;", ConfigFile_::oversizedString, "Oversized string at line 257 column 1.", "a"},
+    };
+    ConfigFile_ file;
+    for (const auto& c : cases) {
+        EXPECT_FALSE(file.setFileData(c.text)) << c.text;
+        EXPECT_EQ(file.getErrorCode(), c.code) << c.text;
+        EXPECT_EQ(file.getErrorMessage(), c.message);
+        EXPECT_EQ(outline(file.getRoot()), c.tree) << c.text;
+    }
 }
 
 TEST(ConfigReader, AnyNestingDepthIsReadDestroyedAndRefusedByTheWriter) {
@@ -169,7 +107,6 @@ TEST(ConfigFileIO, UnreadableFilesLeaveTheTreeAsItWas) {
     QTemporaryDir dir;
     ConfigFile_ file;
     ASSERT_TRUE(file.setFileData("kept;"));
-
     EXPECT_FALSE(file.readFile(dir.filePath("missing.config").toStdString()));
     EXPECT_EQ(file.getErrorCode(), ConfigFile_::readError);
     EXPECT_EQ(file.getErrorMessage(), "Unable to read from file.");
@@ -198,7 +135,6 @@ TEST(ConfigFileIO, ReadFileTakesCrLfAsLfAndKeepsOtherCarriageReturns) {
     ConfigFile_ file;
     ASSERT_TRUE(file.readFile(path.toStdString())) << file.getErrorMessage();
     EXPECT_EQ(outline(file.getRoot()), "a=b,c\rd(e)");
-
     putFile(path, "a;\r\n\r\nb c d;");
     EXPECT_FALSE(file.readFile(path.toStdString()));
     EXPECT_EQ(file.getErrorMessage(), "Too many strings in line at line 3 column 5.");
@@ -206,23 +142,22 @@ TEST(ConfigFileIO, ReadFileTakesCrLfAsLfAndKeepsOtherCarriageReturns) {
 
 TEST(ConfigWriter, WritesTabsQuotesAndLineFeedsExactly) {
     QTemporaryDir dir;
+    const std::string path = dir.filePath("written.config").toStdString();
+    const struct { const char* text; const char* bytes; } cases[] = {
+        {"Setup Main { Roundtrips 10; }", "\"Setup\" \"Main\" {\n\t\"Roundtrips\" \"10\";\n\t}\n"},
+        {"a{b{c;}}d x;", "\"a\" \"\" {\n\t\"b\" \"\" {\n\t\t\"c\" \"\";\n\t\t}\n\t}\n\"d\" \"x\";\n"},
+        {"", ""},
+    };
     ConfigFile_ file;
-    file.getRoot()->addChild("Setup", "Main")->addChild("Roundtrips", "10");
-    EXPECT_EQ(written(file, dir), "\"Setup\" \"Main\" {\n\t\"Roundtrips\" \"10\";\n\t}\n");
-
-    ASSERT_TRUE(file.setFileData("a { b; }"));
-    EXPECT_EQ(written(file, dir), "\"a\" \"\" {\n\t\"b\" \"\";\n\t}\n");
-
-    ASSERT_TRUE(file.setFileData("a{b{c;}}d x;"));
-    EXPECT_EQ(written(file, dir),
-              "\"a\" \"\" {\n\t\"b\" \"\" {\n\t\t\"c\" \"\";\n\t\t}\n\t}\n\"d\" \"x\";\n");
-
+    for (const auto& c : cases) {
+        ASSERT_TRUE(file.setFileData(c.text));
+        EXPECT_TRUE(file.writeFile(path)) << file.getErrorMessage();
+        EXPECT_EQ(fileBytes(path), c.bytes);
+    }
+    ASSERT_TRUE(file.setFileData("a{b{c;}}"));
     std::ostringstream subtree;
     EXPECT_TRUE(file.getRoot()->getChild(0)->getChild(0)->write(&subtree));
     EXPECT_EQ(subtree.str(), "\t\"b\" \"\" {\n\t\t\"c\" \"\";\n\t\t}\n");
-
-    ASSERT_TRUE(file.setFileData(""));
-    EXPECT_EQ(written(file, dir), "");
 }
 
 TEST(ConfigWriter, WhatItWritesReadsBackUpToTheLongestStatement) {
@@ -246,45 +181,37 @@ TEST(ConfigWriter, WhatItWritesReadsBackUpToTheLongestStatement) {
     block->getChild(0)->setValue(std::string(149, 'v'));
     EXPECT_FALSE(file.writeFile(path));
     EXPECT_EQ(file.getErrorCode(), ConfigFile_::unwritableNode);
-    EXPECT_EQ(file.getErrorMessage(), "Unwritable node \"" + std::string(40, 'l') +
-                                          "...\": its line would be longer than 255 characters.");
+    EXPECT_EQ(file.getErrorMessage(),
+              "Unwritable node \"" + std::string(40, 'l') + "...\": its line would be longer than 255 characters.");
 }
 
-TEST(ConfigWriter, RefusesTokensThatWouldNotReadBackAndWritesNothing) {
+// Nothing is written for a tree that would not read back or a path that
+// cannot be written; a save replaces the file whole.
+TEST(ConfigWriter, RefusedOrFailedSavesLeaveTheOldFileWhole) {
     QTemporaryDir dir;
-    const QString path = dir.filePath("old.config");
-    putFile(path, "old contents;\n");
+    const std::string path = dir.filePath("old.config").toStdString();
+    putFile(dir.filePath("old.config"), "old contents;\n");
     for (const std::string bad : {"a;b", "a{", "}", "say \"hi\"", "x\n# y", "x\n \t#y", "x\r\ny"}) {
         for (const bool inLabel : {true, false}) {
             ConfigFile_ file;
             file.getRoot()->addChild("Setup", "")->addChild(inLabel ? bad : "Key", inLabel ? "1" : bad);
-            EXPECT_FALSE(file.writeFile(path.toStdString())) << bad;
+            EXPECT_FALSE(file.writeFile(path)) << bad;
             EXPECT_EQ(file.getErrorCode(), ConfigFile_::unwritableNode);
-            const std::string message = file.getErrorMessage();
-            EXPECT_EQ(message.rfind("Unwritable node \"" + (inLabel ? bad : "Key") + "\": its " +
-                                        (inLabel ? "label" : "value") + " holds ", 0),
-                      0u)
-                << message;
+            const std::string start = "Unwritable node \"" + (inLabel ? bad : "Key") + "\": its " +
+                                      (inLabel ? "label" : "value") + " holds ";
+            EXPECT_EQ(file.getErrorMessage().rfind(start, 0), 0u) << file.getErrorMessage();
         }
     }
-    EXPECT_EQ(fileBytes(path), "old contents;\n");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"old.config"});
-}
-
-TEST(ConfigWriter, FailedSaveReportsAndASuccessfulOneReplacesTheFileWhole) {
-    QTemporaryDir dir;
     ConfigFile_ file;
     file.getRoot()->addChild("a", "1");
     EXPECT_FALSE(file.writeFile(dir.filePath("no/such/folder/x.config").toStdString()));
     EXPECT_EQ(file.getErrorCode(), ConfigFile_::writeError);
     EXPECT_EQ(file.getErrorMessage().rfind("Unable to write to file", 0), 0u);
-
-    const QString path = dir.filePath("x.config");
-    putFile(path, std::string(10000, '#'));
-    ASSERT_TRUE(file.writeFile(path.toStdString()));
+    EXPECT_EQ(fileBytes(path), "old contents;\n");
+    ASSERT_TRUE(file.writeFile(path));
     EXPECT_EQ(file.getErrorCode(), ConfigFile_::none);
     EXPECT_EQ(fileBytes(path), "\"a\" \"1\";\n");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"x.config"});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"old.config"});
 }
 
 TEST(ConfigNode, LookupsAndOwnership) {
@@ -294,26 +221,15 @@ TEST(ConfigNode, LookupsAndOwnership) {
     EXPECT_EQ(root->getChild("X")->getValue(), "3");
     EXPECT_EQ(root->getChild("x"), nullptr);
     EXPECT_EQ(root->findChildValue("2")->getLabel(), "c");
-    EXPECT_EQ(root->findChildValue("1"), nullptr);
     EXPECT_EQ(root->findChild("x")->getValue(), "1");
     EXPECT_EQ(root->findChild("Root Node"), root);
-    EXPECT_EQ(root->getChild(-1), nullptr);
     EXPECT_EQ(root->getChild(3), nullptr);
-
+    EXPECT_EQ(root->findChild("b")->getParent()->getParent(), root);
+    // A node made elsewhere is taken over as it is and freed with the tree.
     auto* loose = new ConfigNode_();
     root->getChild(0)->addChild(loose);
     EXPECT_EQ(loose->getLevel(), 0);
-    EXPECT_EQ(loose->getParent(), nullptr);
-    EXPECT_EQ(root->getChild(0)->getChildren(), 3);
-    EXPECT_EQ(ConfigNode_(loose).getLevel(), 1);
-}
-
-TEST(ConfigFile, WriteTreePrintsEveryNodeDepthFirst) {
-    ConfigFile_ file;
-    ASSERT_TRUE(file.setFileData("a 1 { b; } c;"));
-    ::testing::internal::CaptureStdout();
-    file.writeTree();
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Root Node: \n-->\na: 1\n-->\nb: \n-->\nc: \n");
+    EXPECT_EQ(root->getChild(0)->getChild(2), loose);
 }
 
 TEST(ConfigCorpus, EveryCorpusFileKeepsTheRoundTripProperty) {
@@ -323,7 +239,7 @@ TEST(ConfigCorpus, EveryCorpusFileKeepsTheRoundTripProperty) {
     const QStringList names = corpus.entryList(QDir::Files);
     EXPECT_GE(names.size(), 10);
     for (const QString& name : names)
-        EXPECT_EQ(configfile_roundtrip::check(fileBytes(corpus.filePath(name)), scratch), "")
+        EXPECT_EQ(configfile_roundtrip::check(fileBytes(corpus.filePath(name).toStdString()), scratch), "")
             << name.toStdString();
 }
 

@@ -2,114 +2,98 @@
 
 #include <gtest/gtest.h>
 
+#include "core/elements/mbox.h"
 #include "tests/core/enginefakes.h"
+#include "tests/core/logcapture.h"
 
 namespace {
 
 struct Group : ::testing::Test {
     Journal journal;
-    FakeElement a{journal, "A"};
-    FakeElement b{journal, "B"};
-    FakeElement c{journal, "C"};
+    FakeElement a{journal, "A"}, b{journal, "B"};
     ElementGroup_ group{nullptr, nullptr, 2};
-
+    Pulse_* list[3] = {fakePulse(0), fakePulse(1), fakePulse(2)};
     void SetUp() override {
         group.setElement(0, &a, 1);
         group.setElement(1, &b, 1);
+        group.setElement(2, &a, 1);  // outside the slots: ignored
     }
 };
 
-TEST_F(Group, RunsMembersInOrderForEveryIteration) {
+TEST_F(Group, RunsMembersInOrderPerIterationAndTheLastMemberGetsTheNotice) {
     group.setIterations(3);
     group.call(fakePulse(0));
     EXPECT_EQ(journal, (Journal{"A", "B", "A", "B", "A", "B"}));
-    for (Pulse_* p : a.pulses) EXPECT_EQ(p, fakePulse(0));
-}
-
-TEST_F(Group, ZeroIterationsDoNothing) {
+    journal.clear();
+    group.setIterations(2);
+    group.lastCall();
+    group.call(fakePulse(0));
+    EXPECT_EQ(journal, (Journal{"A", "B!", "B", "A", "B!", "B"}));
+    journal.clear();
+    group.call(list, 1);  // the multi-pulse form gives no notice
+    EXPECT_EQ(journal, (Journal{"A*1", "B*1", "A*1", "B*1"}));
+    journal.clear();
     group.setIterations(0);
     group.call(fakePulse(0));
-    Pulse_* list[] = {fakePulse(0), fakePulse(1)};
     group.call(list, 2);
     EXPECT_TRUE(journal.empty());
 }
 
-TEST_F(Group, AfterItsLastCallOnlyTheLastMemberIsNotifiedBeforeEachCall) {
-    group.setIterations(2);
-    group.call(fakePulse(0));
-    EXPECT_EQ(journal, (Journal{"A", "B", "A", "B"}));  // nothing before the notice
-    journal.clear();
-    group.lastCall();
-    EXPECT_TRUE(journal.empty());  // the notice itself reaches no member
-    group.call(fakePulse(0));
-    EXPECT_EQ(journal, (Journal{"A", "B!", "B", "A", "B!", "B"}));
-}
-
-TEST_F(Group, MultiPulsePassMatchesMembersByPulseCount) {
+TEST_F(Group, MultiPulsePassMatchesMembersByPulseCountAndTraces) {
     ElementGroup_ mixed(nullptr, nullptr, 3);
-    FakeElement three(journal, "T");
-    FakeElement two(journal, "W");
+    FakeElement three(journal, "T"), two(journal, "W");
     mixed.setElement(0, &three, 3);
     mixed.setElement(1, &a, 1);
     mixed.setElement(2, &two, 2);
-    Pulse_* list[] = {fakePulse(0), fakePulse(1), fakePulse(2)};
+    LogCapture log;
     mixed.call(list, 3);
     EXPECT_EQ(journal, (Journal{"T*3", "A", "A", "A"}));
-    EXPECT_EQ(three.lists.at(0), (std::vector<Pulse_*>{fakePulse(0), fakePulse(1), fakePulse(2)}));
-    EXPECT_EQ(a.pulses, (std::vector<Pulse_*>{fakePulse(0), fakePulse(1), fakePulse(2)}));
-    EXPECT_TRUE(two.lists.empty());
+    EXPECT_EQ(a.pulses, (std::vector<Pulse_*>{list, list + 3}));
+    const auto lines = bodies(log.take());
+    ASSERT_EQ(lines.size(), 9u);
+    EXPECT_EQ(lines[1], "Iterations:1, Elements:3");
+    EXPECT_EQ(lines[4], "Iteration:0");
+    EXPECT_EQ(lines[7], "Pos:2, Element[pos].n:2, n:3");
+    EXPECT_EQ(lines[8], "Leaving ElementGroup:");
 }
 
-TEST_F(Group, OnePulseListGivesAOnePulseMemberOneCall) {
-    Pulse_* list[] = {fakePulse(3)};
-    group.call(list, 1);
-    EXPECT_EQ(journal, (Journal{"A*1", "B*1"}));
-    EXPECT_EQ(a.lists.at(0), std::vector<Pulse_*>{fakePulse(3)});
-}
-
-TEST_F(Group, MultiPulsePassIgnoresTheLastCallNotice) {
-    group.lastCall();
-    Pulse_* list[] = {fakePulse(0), fakePulse(1)};
-    group.call(list, 2);
-    EXPECT_EQ(journal, (Journal{"A", "A", "B", "B"}));
-}
-
-TEST_F(Group, SetElementOutsideTheSlotsChangesNothing) {
-    group.setElement(2, &c, 1);
-    group.setElement(-1, &c, 1);
-    group.call(fakePulse(0));
-    EXPECT_EQ(journal, (Journal{"A", "B"}));
-    EXPECT_EQ(group.getElements(), 2);
-}
-
-TEST_F(Group, UnmetConditionSkipsBothForms) {
+TEST_F(Group, UnmetConditionSkipsGroupsAndBoxesSilently) {
     bool met = false;
     int destroyed = 0;
+    MBox_ box(nullptr, 1, nullptr);
+    box.addMeasurement(new FakeMeasurement(journal, "m"));
     group.setCondition(new FakeCondition(met, destroyed));
-    CapturedLog log(Logger_::debugD);
+    box.setCondition(new FakeCondition(met, destroyed));
+    LogCapture log;
     group.call(fakePulse(0));
-    Pulse_* list[] = {fakePulse(0), fakePulse(1)};
     group.call(list, 2);
+    box.call(fakePulse(0));
     EXPECT_TRUE(journal.empty());
-    EXPECT_EQ(log.text(), "");
+    EXPECT_TRUE(bodies(log.take()).empty());
+    met = true;
+    box.call(list, 2);
+    EXPECT_EQ(journal, Journal{"m"});
+    group.setCondition(nullptr);
+    EXPECT_EQ(destroyed, 1);
 }
 
-TEST_F(Group, MultiPulsePassTracesAtDebugD) {
-    CapturedLog log(Logger_::debugD);
-    group.setIterations(0);
-    Pulse_* list[] = {fakePulse(0), fakePulse(1)};
-    group.call(list, 2);
-    EXPECT_EQ(log.lines(), (std::vector<std::string>{"Passing ElementGroup:",
-                                                     "Iterations:0, Elements:2",
-                                                     "Leaving ElementGroup:"}));
-}
-
-TEST(GroupIterations, CompleteWhenEveryCountReachesTheTarget) {
-    const int counts[] = {3, 4, 2};
-    EXPECT_TRUE(ElementGroup_::iterationComplete(counts, 0, 10));
-    EXPECT_TRUE(ElementGroup_::iterationComplete(counts, 2, 3));
-    EXPECT_FALSE(ElementGroup_::iterationComplete(counts, 3, 3));
-    EXPECT_TRUE(ElementGroup_::iterationComplete(counts, 3, 2));
+TEST(MeasurementBox, FillsFreeSlotsOwnsWhatItHoldsAndCollectsInSlotOrder) {
+    Journal journal;
+    int destroyed = 0;
+    FakeMeasurement refused(journal, "x");
+    {
+        MBox_ box(nullptr, 3, nullptr);
+        EXPECT_EQ(box.addMeasurement(new FakeMeasurement(journal, "m0", &destroyed)), 0);
+        EXPECT_EQ(box.addMeasurement(new FakeMeasurement(journal, "m1", &destroyed)), 1);
+        box.call(fakePulse(0));
+        box.lastCall();
+        EXPECT_EQ(journal, (Journal{"m0", "m1"}));
+        EXPECT_EQ(box.addMeasurement(new FakeMeasurement(journal, "m2", &destroyed)), 2);
+        EXPECT_EQ(box.addMeasurement(&refused), -1);
+        EXPECT_EQ(box.getMeasurement(3), nullptr);
+    }
+    EXPECT_EQ(destroyed, 3);
+    EXPECT_EQ(MBox_(nullptr, 0, nullptr).addMeasurement(&refused), -1);
 }
 
 }  // namespace

@@ -9,14 +9,18 @@ class LogCapture {
 public:
     LogCapture() {
         loggertesting::reset();
-        Logger_::setLogStream(&out);
-        Logger_::setOutStream(Logger_::stream);
         Logger_::setLogLevel(Logger_::debugD);
+        attach();
     }
     ~LogCapture() { loggertesting::reset(); }
     LogCapture(const LogCapture&) = delete;
     LogCapture& operator=(const LogCapture&) = delete;
 
+    // Makes the capture the log stream and the class-wide sink (again).
+    void attach() {
+        Logger_::setLogStream(&out);
+        Logger_::setOutStream(Logger_::stream);
+    }
     // The lines written since the last call.
     std::string take() {
         std::string text = out.str();

@@ -5,10 +5,9 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
-#include <string>
 #include <vector>
 
-#include "kernel/errorhandling.h"
+#include "kernelerrors.h"
 
 namespace {
 
@@ -114,25 +113,7 @@ TEST(DsolveOrder, ButcherIsFifthOrderFromExactHistory) {
     }
 }
 
-// Kernel errors are recorded instead of printed.
-std::vector<std::string> reported;
-void record(const char* message, const int32_t&, const int32_t&, int32_t length) {
-    reported.emplace_back(message, size_t(length));
-}
-class Dsolve : public ::testing::Test {
-protected:
-    void SetUp() override {
-        errorhandling::testing::reset();
-        errorhandling::setreporthook(record);
-        errorhandling::seterrormode(errorhandling::tohost);
-        reported.clear();
-    }
-    void TearDown() override {
-        errorhandling::seterrormode(errorhandling::standard);
-        errorhandling::setreporthook(nullptr);
-        errorhandling::testing::reset();
-    }
-};
+using Dsolve = kernelerrors::KernelErrors;
 
 TEST_F(Dsolve, FirstStepsAndTheirEvaluationTimes) {
     complex_ y = 1;
@@ -216,7 +197,7 @@ TEST_F(Dsolve, LengthChangesNeverOverrunTheWorkArrays) {
     rungekuttasystem(small, 0, rs, g);
     rungekuttasystem(large, 0, rs, g);
     EXPECT_TRUE(std::equal(large.begin(), large.end(), fresh.begin()));
-    EXPECT_TRUE(reported.empty());
+    EXPECT_TRUE(messages().empty());
 
     butchersystem(small, 0, bs, g);
     const samples_ kept = large;
@@ -224,17 +205,17 @@ TEST_F(Dsolve, LengthChangesNeverOverrunTheWorkArrays) {
     butchersystemparameters_ unstarted;
     unstarted.firsttime = 0;
     butchersystem(large, 0, unstarted, g);
-    EXPECT_EQ(reported.size(), 2u);
+    EXPECT_EQ(messages().size(), 2u);
     bs.firsttime = 1;
     butchersystem(small, 0, bs, g);
-    EXPECT_EQ(reported.size(), 2u);
+    EXPECT_EQ(messages().size(), 2u);
 
     const auto resizing = [](const samples_&, samples_& dv, const int32_t&) { dv.allocate(1); };
     eulersystemparameters_ es;
     eulersystem(large, 0, es, resizing);
     rungekuttasystem(large, 0, rs, resizing);
     butchersystem(small, 2, bs, resizing);
-    EXPECT_EQ(reported.size(), 5u);
+    EXPECT_EQ(messages().size(), 5u);
     EXPECT_TRUE(std::equal(large.begin(), large.end(), kept.begin()));
 }
 

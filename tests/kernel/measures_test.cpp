@@ -10,6 +10,7 @@
 
 #include "kernel/optics.h"
 #include "kernel/tools.h"
+#include "kernelerrors.h"
 #include "pulsefixtures.h"
 
 namespace {
@@ -19,20 +20,6 @@ using optics::quad_;
 
 constexpr double kDuration = 80e-15;
 const double kPi = std::acos(-1.0);
-
-// The centred transform by direct summation in double:
-// F(i) = step/sqrt(2pi) * sum_j f(j) exp(sign*2pi*i*(i-c)(j-c)/N), c = N/2.
-std::vector<complex_> directtransform(const std::vector<complex_>& f, int sign, double step) {
-    const int n = static_cast<int>(f.size());
-    std::vector<complex_> out;
-    for (int i = 1; i <= n; ++i) {
-        std::complex<double> sum = 0.0;
-        for (int j = 1; j <= n; ++j)
-            sum += std::complex<double>(f[j - 1]) * std::polar(1.0, sign * 2 * kPi * ((i - n / 2) * (j - n / 2) % n) / n);
-        out.emplace_back(sum * step / std::sqrt(2 * kPi));
-    }
-    return out;
-}
 
 // A Gaussian of 1024 time samples on a carrier `carrier` frequency steps up:
 // its spectrum is centred on carrier*domega.
@@ -45,32 +32,23 @@ pulse_ oncarrier(double carrier, int32_t n = 1024) {
     return p;
 }
 
-class Transforms : public Reports {};
+using Transforms = kernelerrors::KernelErrors;
 
-TEST_F(Transforms, CentredScaledTransformThereAndBackWithTheGridKept) {
-    pulse_ p = zeros(256, 2e-15);
-    for (int32_t i = 1; i <= 256; ++i)
-        p.envelope(i) = complex_(static_cast<float>(std::sin(0.3 * i)), static_cast<float>(std::cos(0.05 * i * i)));
+TEST_F(Transforms, GridStaysAndPolarisedRecordsTransformTheirComponents) {
+    pulse_ p = oncarrier(5, 256);
     p.t = 1e-12L;
     p.omega0 = 2e15L;
+    pulse_ polar = p;
+    polar.u = polar.v = p.envelope;
     const pulse_ before = p;
     optics::tofrequency(p);
+    const std::vector<complex_> spectrum = values(p.envelope);
+    optics::tofrequency(p);  // already there: nothing happens
+    EXPECT_EQ(values(p.envelope), spectrum);
     EXPECT_EQ(p.domain, optics::frequency);
-    EXPECT_LT(relativel2(values(p.envelope), directtransform(values(before.envelope), -1, 2e-15)), 1e-6);
     EXPECT_EQ(std::vector<quad_>({p.t, p.dt, p.omega0, p.domega}),
               std::vector<quad_>({before.t, before.dt, before.omega0, before.domega}));
-    const std::vector<complex_> spectrum = values(p.envelope);
-    optics::tofrequency(p);
-    EXPECT_EQ(values(p.envelope), spectrum);
-    optics::totime(p);
-    optics::totime(p);
-    EXPECT_EQ(p.domain, optics::time);
-    EXPECT_LT(relativel2(values(p.envelope), values(before.envelope)), 2e-7);
-
-    // Polarised: u and v carry the field, the envelope stays as it was.
-    pulse_ polar = before;
-    polar.u = before.envelope;
-    polar.v = polar.u;
+    // u and v carry the field of a polarised record; its envelope stays.
     optics::tofrequency(polar);
     EXPECT_EQ(values(polar.envelope), values(before.envelope));
     EXPECT_EQ(values(polar.u), spectrum);
@@ -122,12 +100,6 @@ TEST_F(Transforms, RefusedTransformIsReportedAndLeavesDomainAndSamples) {
     EXPECT_EQ(odd.domain, optics::time);
     EXPECT_EQ(messages().back(), "ERROR: Sample count is not a power of two in ToFrequency. Pulse left in time domain");
     EXPECT_EQ(messages().size(), 6u);  // generatepulse reported the negative duration
-
-    // Any non-zero flag is the time domain: nothing to transform back.
-    pulse_ flagged = gaussian(64, kDuration);
-    flagged.domain = 7;
-    optics::totime(flagged);
-    EXPECT_EQ(values(flagged.envelope), values(gaussian(64, kDuration).envelope));
 }
 
 TEST(Measures, WidthsCountWholeStepsBetweenTheOutermostSamplesAboveHalf) {
@@ -157,21 +129,11 @@ TEST(Measures, WidthsCountWholeStepsBetweenTheOutermostSamplesAboveHalf) {
     EXPECT_NEAR(optics::fwhm(polar), 4 * dt, 1e-9 * dt);
 }
 
-TEST(Measures, EnergyCentreAndSecondMomentOfSimpleShapes) {
-    pulse_ flat = fromvalues(std::vector<complex_>(64, complex_(1.0f, 0.0f)), 2e-15, 5e12);
-    EXPECT_NEAR(optics::energy(flat), 64 * 2e-15 * tools::epsilon0 * tools::c, 1e-12 * optics::energy(flat));
-    flat.domain = optics::frequency;
-    EXPECT_NEAR(optics::energy(flat), 64 * 5e12 * tools::epsilon0 * tools::c, 1e-12 * optics::energy(flat));
-
-    pulse_ p = zeros(64, 2.0);
+TEST(Measures, CentreAndSecondMomentOfTwoSamples) {
+    pulse_ p = zeros(64, 1.0);
     EXPECT_EQ(optics::centerofmass(p), 0.0L);
     EXPECT_EQ(optics::msq(p), 0.0);
-    p.envelope(27) = complex_(1.0f, 1.0f);
-    p.envelope(37) = complex_(1.0f, -1.0f);
-    EXPECT_EQ(optics::centerofmass(p), 0.0L);
-    EXPECT_NEAR(optics::msq(p), 2 * 5 * 2.0, 1e-6);
     // Equal weights at offsets 3 and 7 steps: centre 5, rms width 2.
-    p = zeros(64, 1.0);
     p.envelope(35) = complex_(2.0f, 0.0f);
     p.envelope(39) = complex_(0.0f, 2.0f);
     EXPECT_NEAR(static_cast<double>(optics::centerofmass(p)), 5.0, 1e-12);
@@ -182,12 +144,9 @@ TEST(Measures, EnergyCentreAndSecondMomentOfSimpleShapes) {
     EXPECT_NEAR(optics::msq(p), 2.0, 1e-6);
 
     // The same second moment for the field held in u, in either domain.
-    pulse_ plain = gaussian(1024, kDuration);
-    pulse_ polar = zeros(1024);
+    pulse_ plain = gaussian(1024, kDuration), polar = plain;
     polar.u = plain.envelope;
     polar.v = zeros(1024).envelope;
-    polar.dt = plain.dt;
-    polar.domega = plain.domega;
     EXPECT_NEAR(optics::msq(polar), optics::msq(plain), 1e-9 * optics::msq(plain));
     optics::tofrequency(plain);
     optics::tofrequency(polar);
@@ -207,12 +166,9 @@ TEST(Measures, PulseInOneSampleHasZeroWidthNotNaN) {
 }
 
 TEST(Measures, CentreInTheOtherDomainMeasuresATransformedCopy) {
-    pulse_ p = oncarrier(12);
-    const pulse_ before = p;
+    const pulse_ p = oncarrier(12);
     const double domega = static_cast<double>(p.domega);
     EXPECT_NEAR(static_cast<double>(optics::centerofmass(p, optics::frequency)), 12 * domega, 1e-4 * domega);
-    EXPECT_EQ(values(p.envelope), values(before.envelope));
-    EXPECT_EQ(p.domain, optics::time);
     EXPECT_NEAR(static_cast<double>(optics::centerofmass(p, optics::time)), 0.0, 1e-20);
 
     // The per-thread work record carries no arrays from a polarised pulse
@@ -238,8 +194,7 @@ TEST(Measures, AreaTotalWidthAndOverlap) {
     p.envelope(20) = complex_(0.0f, -0.1f);
     EXPECT_DOUBLE_EQ(optics::totalwidth(p), 10 * 0.5);
 
-    pulse_ a = zeros(128, 1.0);
-    const pulse_ b = zeros(128, 1.0);
+    pulse_ a = zeros(128, 1.0), b = zeros(128, 1.0);
     const auto overlap = [&](quad_ t) {
         a.t = t;
         std::vector<int32_t> r(3);

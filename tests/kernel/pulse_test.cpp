@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "kernel/optics.h"
+#include "kernelerrors.h"
 #include "pulsefixtures.h"
 
 namespace {
@@ -18,7 +19,7 @@ constexpr double kDuration = 100e-15;
 const double kTwoPi = 2 * std::acos(-1.0);
 const complex_ o(0, 0);
 
-class GeneratePulse : public Reports {};
+using GeneratePulse = kernelerrors::KernelErrors;
 
 TEST_F(GeneratePulse, GaussianOfRequestedWidthEnergyAndCarrier) {
     for (const int32_t n : {1024, 4096}) {
@@ -49,7 +50,7 @@ TEST_F(GeneratePulse, ReferenceGridAndPolarisedTarget) {
     optics::generatepulse(p, 20 * static_cast<double>(reference.dt), 1e-9, 1e-6, &reference);
     EXPECT_EQ(p.dt, reference.dt);
     EXPECT_EQ(p.domega, reference.domega);
-    // Duration 20 steps: the amplitude is exp(-1/2) of the peak 10 samples off.
+    // Duration 20 steps, half as wide: exp(-1/2) of the peak 10 samples off.
     EXPECT_EQ(peak(p.envelope), 512);
     EXPECT_NEAR(p.envelope(522).real() / p.envelope(512).real(), std::exp(-0.5), 1e-5);
 
@@ -81,8 +82,7 @@ TEST(GeneratePulseExit, RecordWithoutSamplesEndsTheProcessWithStatusZero) {
 }
 
 TEST(GeneratePulseNoise, SameBoundedSequenceAddedOnEveryCall) {
-    pulse_ a = zeros(512);
-    pulse_ b = zeros(512);
+    pulse_ a = zeros(512), b = zeros(512);
     for (auto& z : b.envelope) z = complex_(5.0f, -5.0f);
     optics::generatepulsenoise(a, 1e-12, 2.0, 1e-6);
     optics::generatepulsenoise(b, 1e-12, 2.0, 1e-6);
@@ -102,18 +102,16 @@ TEST(CopyPulse, CopiesEverythingAndReusesStorageOfEqualLength) {
     src.t = 3e-12L;
     src.omega0 = 1.5e15L;
     src.domain = optics::frequency;
-    pulse_ same = zeros(256);
+    pulse_ same = zeros(256), other = zeros(64);
     const complex_* kept = same.envelope.data();
     optics::copypulse(src, same);
+    optics::copypulse(src, other);
     EXPECT_EQ(same.envelope.data(), kept);
     EXPECT_EQ(values(same.envelope), values(src.envelope));
+    EXPECT_EQ(values(other.envelope), values(src.envelope));
     EXPECT_EQ(std::vector<quad_>({same.t, same.dt, same.domega, same.omega0}),
               std::vector<quad_>({src.t, src.dt, src.domega, src.omega0}));
     EXPECT_EQ(same.domain, optics::frequency);
-
-    pulse_ other = zeros(64);
-    optics::copypulse(src, other);
-    EXPECT_EQ(values(other.envelope), values(src.envelope));
 
     // A polarised source: u and v copied, the target's envelope left alone.
     pulse_ polar;
@@ -162,34 +160,32 @@ TEST(ShiftPulse, MovesContentAndKeepsItsAbsolutePosition) {
 
 TEST(ShiftPulse, InTheOtherDomainActsLikeTheIndexShiftThere) {
     const pulse_ original = gaussian(1024, 50e-15);
-    pulse_ p = original;
+    pulse_ p = original, reference = original;
     optics::tofrequency(p);
     optics::shiftpulse(p, 37, optics::time);
     EXPECT_EQ(p.domain, optics::frequency);
     optics::totime(p);
-    pulse_ reference = original;
     optics::shiftpulse(reference, 37);
     EXPECT_EQ(p.t, reference.t);
     EXPECT_LT(relativel2(values(p.envelope), values(reference.envelope)), 1e-5);
 
-    p = original;
+    p = reference = original;
     optics::shiftpulse(p, -25, optics::frequency);
     optics::tofrequency(p);
-    reference = original;
     optics::tofrequency(reference);
     optics::shiftpulse(reference, -25);
     EXPECT_EQ(p.omega0, reference.omega0);
     EXPECT_LT(relativel2(values(p.envelope), values(reference.envelope)), 1e-5);
 
+    // A polarised record is not shifted through the other domain.
     pulse_ polar = zeros(64);
-    polar.u = original.envelope;
-    polar.v = polar.u;
+    polar.u = polar.v = original.envelope;
     optics::shiftpulse(polar, 5, optics::frequency);
     EXPECT_EQ(values(polar.u), values(original.envelope));
     EXPECT_EQ(polar.t, 0.0L);
 }
 
-class Recenter : public Reports {
+class Recenter : public kernelerrors::KernelErrors {
 protected:
     // A Gaussian of 1024 samples with its peak on sample `at`, carrier offset
     // by `carrier` frequency steps.
@@ -259,27 +255,25 @@ TEST_F(Recenter, WorksInTheRequestedDomainAndRestoresTheRecordsOwn) {
     EXPECT_EQ(messages().size(), 1u);
 }
 
-class ResyncTime : public Reports {};
+using ResyncTime = kernelerrors::KernelErrors;
 
 TEST_F(ResyncTime, ShiftsTheSlaveOntoTheMastersOriginAndWarns) {
     const pulse_ master = gaussian(256, 10e-15);
     const quad_ dt = master.dt;
-    pulse_ slave = master;
+    pulse_ slave = master, close = master, spectrum = master;
     slave.t = -10.4L * dt;
     optics::resynctime(master, slave);
     EXPECT_NEAR(static_cast<double>(slave.t / dt), -0.4, 1e-12);
     EXPECT_EQ(slave.envelope(1), master.envelope(11));
-    pulse_ close = master;
     close.t = 0.9L * dt;
     optics::resynctime(master, close);
     EXPECT_EQ(close.t, 0.9L * dt);
 
-    pulse_ spectrum = master;
     spectrum.domain = optics::frequency;
     slave.dt *= 2;
     optics::resynctime(spectrum, slave);
-    EXPECT_EQ(messages(), (std::vector<std::string>{"Using untested Resync function!", "Using untested Resync function!",
-                                                     "Using untested Resync function!",
+    const std::string untested = "Using untested Resync function!";
+    EXPECT_EQ(messages(), (std::vector<std::string>{untested, untested, untested,
                                                      "ReSync in frequency domain not tested yet.",
                                                      "Resize required but not implemented yet!"}));
 }

@@ -1,15 +1,14 @@
 #pragma once
-// Shared pieces of the pulse tests: records built from plain values, the
-// kernel's Gaussian start pulse, a relative L2 distance, and a fixture that
-// collects the messages the kernel reports.
+// Shared pieces of the pulse and element tests: records built from plain
+// values, Gaussian pulses, sample comparisons and an Nd-like gain medium.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
-#include <string>
 #include <vector>
 
-#include "kernel/errorhandling.h"
+#include "kernel/elements.h"
 #include "kernel/optics.h"
 
 namespace pulsefixtures {
@@ -33,18 +32,40 @@ inline pulse_ zeros(int32_t n, double dt = 1e-15) {
     return p;
 }
 
+// The same on a carrier of wavelength lambda.
+inline pulse_ blank(int32_t n, double dt, double lambda = 1.0e-6) {
+    pulse_ p = zeros(n, dt);
+    p.omega0 = optics::twopic / lambda;
+    return p;
+}
+
+// The kernel's start pulse.
 inline pulse_ gaussian(int32_t n, double duration, double energy = 1e-9, double wavelength = 1e-6) {
     pulse_ p = zeros(n);
     optics::generatepulse(p, duration, energy, wavelength);
     return p;
 }
 
+// Field peak*exp(-x^2/(2 duration^2)) about the grid origin.
+inline pulse_ gaussianfield(int32_t n, double dt, double duration, double peak, double lambda = 1.0e-6) {
+    pulse_ p = blank(n, dt, lambda);
+    for (int32_t i = 1; i <= n; ++i) {
+        const double x = optics::getx(p, i) / duration;
+        p.envelope(i) = complex_(static_cast<float>(peak * std::exp(-x * x / 2)), 0.0f);
+    }
+    return p;
+}
+
 inline std::vector<complex_> values(const optics::samples_& s) { return {s.begin(), s.end()}; }
+
+inline void expectsame(const optics::samples_& a, const optics::samples_& b) {
+    ASSERT_EQ(a.size(), b.size());
+    for (int32_t i = 1; i <= a.size(); ++i) ASSERT_EQ(a(i), b(i)) << "sample " << i;
+}
 
 // |a - b| / |b| over all samples.
 inline double relativel2(const std::vector<complex_>& a, const std::vector<complex_>& b) {
-    double diff = 0.0;
-    double norm = 0.0;
+    double diff = 0.0, norm = 0.0;
     for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
         diff += std::norm(std::complex<double>(a[i]) - std::complex<double>(b[i]));
         norm += std::norm(std::complex<double>(b[i]));
@@ -60,28 +81,25 @@ inline int32_t peak(const optics::samples_& s) {
     return best;
 }
 
-inline std::vector<std::string>& reported() {
-    static std::vector<std::string> messages;
-    return messages;
+// Fluence sum(I dt) for beam waist w.
+inline double fluence(const optics::samples_& field, double dt, double w) {
+    double sum = 0;
+    for (const complex_& e : field) sum += std::norm(std::complex<double>(e));
+    return sum * dt / (w * w * optics::twopi * optics::impedance);
 }
 
-// Collects the kernel's reports of a test instead of printing them.
-class Reports : public ::testing::Test {
-protected:
-    void SetUp() override {
-        errorhandling::testing::reset();
-        reported().clear();
-        errorhandling::setreporthook([](const char* message, const int32_t&, const int32_t&, int32_t length) {
-            reported().emplace_back(message, static_cast<size_t>(length));
-        });
-        errorhandling::seterrormode(errorhandling::tohost);
-    }
-    void TearDown() override {
-        errorhandling::seterrormode(errorhandling::standard);
-        errorhandling::setreporthook(nullptr);
-        errorhandling::testing::reset();
-    }
-    static const std::vector<std::string>& messages() { return reported(); }
-};
+// A gain record (psetgain_ or psetmodulatedgain_) of an Nd-like medium:
+// 3e-23 m^2 cross section, 230 us lifetime, unpumped, inverted to 2e23.
+template <class Record = elements::psetgain_>
+Record ndmedium() {
+    Record p;
+    p.w = 1.0e-4;
+    p.l = 5.0e-3;
+    p.sigma = 3.0e-23;
+    p.deltan0 = -1.4e26;
+    p.t1 = 2.3e-4;
+    p.deltan = 2.0e23;
+    return p;
+}
 
 }  // namespace pulsefixtures

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "kernel/optics.h"
+#include "kernelerrors.h"
 #include "pulsefixtures.h"
 #include "scratch.h"
 
@@ -17,14 +18,6 @@ namespace {
 
 using namespace pulsefixtures;
 using optics::quad_;
-
-// The numbers of a line, from character `from` on.
-std::vector<double> numbers(const std::string& line, size_t from = 0) {
-    std::istringstream in(line.substr(from));
-    std::vector<double> out;
-    for (double v; in >> v;) out.push_back(v);
-    return out;
-}
 
 // The value after a header label, read back in full precision.
 quad_ header(const std::string& line, const std::string& label) {
@@ -38,12 +31,12 @@ void expectrow(const std::string& line, double x, std::vector<complex_> samples)
     std::vector<double> expected{x};
     for (const complex_& s : samples)
         expected.insert(expected.end(), {std::abs(s), optics::phase(s), s.real(), s.imag()});
-    const std::vector<double> row = numbers(line);
+    const std::vector<double> row = scratch::numbers(line);
     ASSERT_EQ(row.size(), expected.size()) << line;
     for (size_t k = 0; k < row.size(); ++k) EXPECT_NEAR(row[k], expected[k], 5e-5 * std::fabs(expected[k])) << line;
 }
 
-class PulseOutput : public Reports {
+class PulseOutput : public kernelerrors::KernelErrors {
 protected:
     scratch::Path path{"pulse"};
     tools::string_ name() const { return tools::char2str(path.str()); }
@@ -51,55 +44,46 @@ protected:
 };
 
 TEST_F(PulseOutput, HeaderOfTheGivenPulseThenRowsInTheRequestedDomain) {
-    pulse_ p = gaussian(1024, 60e-15, 1e-9, 1.03e-6);
-    p.t = 2.5e-12L;
-    for (int32_t i = 1; i <= 1024; ++i) p.envelope(i) *= std::polar(1.0f, 0.3f * i);
-    const pulse_ before = p;
-    pulse_ spectrum = p;
-    optics::tofrequency(spectrum);
+    pulse_ plain = gaussian(1024, 60e-15, 1e-9, 1.03e-6);
+    plain.t = 2.5e-12L;
+    for (int32_t i = 1; i <= 1024; ++i) plain.envelope(i) *= std::polar(1.0f, 0.3f * i);
+    pulse_ polar = plain;
+    polar.u = plain.envelope;
+    polar.v = polar.u;
+    for (auto& z : polar.v) z = complex_(-z.imag(), z.real() * 2);
 
-    for (const bool time : {true, false}) {
-        if (time)
-            optics::writepulse(p, name());
-        else
-            optics::writepulse(p, name(), optics::frequency);
-        const std::vector<std::string> text = lines();
-        ASSERT_EQ(text.size(), 7u + 1024u);
-        EXPECT_EQ(header(text[0], " #Number of Samples:"), 1024);
-        EXPECT_EQ(header(text[1], " #dx:"), p.dt);
-        EXPECT_NEAR(static_cast<double>(header(text[2], " #lambda0:")), 1.03e-6, 1e-20);
-        EXPECT_EQ(header(text[3], " #t0:"), p.t);
-        EXPECT_EQ(text[4], " #Not Including Polarization");
-        EXPECT_EQ(text[5], time ? " #Time domain" : " #Frequency domain");
-        EXPECT_EQ(text[6], " #x, abs, phase, re, im");
-        const pulse_& rows = time ? p : spectrum;
-        for (int32_t i = 1; i <= 1024; ++i) expectrow(text[6 + i], optics::getx(rows, i), {rows.envelope(i)});
+    for (const pulse_* p : {&plain, &polar}) {
+        const bool polarised = p->u.allocated();
+        const pulse_ before = *p;
+        pulse_ spectrum = *p;
+        optics::tofrequency(spectrum);
+        for (const bool time : {true, false}) {
+            SCOPED_TRACE(std::string(polarised ? "polarised " : "plain ") + (time ? "time" : "frequency"));
+            if (time)
+                optics::writepulse(*p, name());
+            else
+                optics::writepulse(*p, name(), optics::frequency);
+            const std::vector<std::string> text = lines();
+            ASSERT_EQ(text.size(), 7u + 1024u);
+            EXPECT_EQ(header(text[0], " #Number of Samples:"), 1024);
+            EXPECT_EQ(header(text[1], " #dx:"), p->dt);
+            EXPECT_NEAR(static_cast<double>(header(text[2], " #lambda0:")), 1.03e-6, 1e-20);
+            EXPECT_EQ(header(text[3], " #t0:"), p->t);
+            EXPECT_EQ(text[4], polarised ? " #Including Polarization" : " #Not Including Polarization");
+            EXPECT_EQ(text[5], time ? " #Time domain" : " #Frequency domain");
+            EXPECT_EQ(text[6], polarised ? " #x, abs(u), phase(u), re(u), im(u), abs(v), phase(v), re(v), im(v)"
+                                         : " #x, abs, phase, re, im");
+            const pulse_& rows = time ? *p : spectrum;
+            for (int32_t i = 1; i <= 1024; ++i)
+                expectrow(text[6 + i], optics::getx(rows, i),
+                          polarised ? std::vector<complex_>{rows.u(i), rows.v(i)}
+                                    : std::vector<complex_>{rows.envelope(i)});
+        }
+        EXPECT_NEAR(scratch::numbers(lines()[7])[0], -511 * static_cast<double>(p->domega), 1e-4 * 511 * p->domega);
+        EXPECT_EQ(values(p->envelope), values(before.envelope));
+        EXPECT_EQ(p->domain, optics::time);
     }
-    EXPECT_NEAR(numbers(lines()[7])[0], -511 * static_cast<double>(p.domega), 1e-4 * 511 * p.domega);
-    EXPECT_EQ(values(p.envelope), values(before.envelope));
-    EXPECT_EQ(p.domain, optics::time);
     EXPECT_TRUE(messages().empty());
-}
-
-TEST_F(PulseOutput, PolarisedPulseWritesUAndVOnTheGivenGrid) {
-    pulse_ p = zeros(64);
-    p.u = gaussian(64, 10e-15).envelope;
-    p.v = p.u;
-    for (auto& z : p.v) z = complex_(-z.imag(), z.real() * 2);
-    pulse_ spectrum = p;
-    optics::tofrequency(spectrum);
-    for (const bool time : {true, false}) {
-        if (time)
-            optics::writepulse(p, name());
-        else
-            optics::writepulse(p, name(), optics::frequency);
-        const std::vector<std::string> text = lines();
-        ASSERT_EQ(text.size(), 7u + 64u);
-        EXPECT_EQ(text[4], " #Including Polarization");
-        EXPECT_EQ(text[6], " #x, abs(u), phase(u), re(u), im(u), abs(v), phase(v), re(v), im(v)");
-        const pulse_& rows = time ? p : spectrum;
-        for (int32_t i = 1; i <= 64; ++i) expectrow(text[6 + i], optics::getx(rows, i), {rows.u(i), rows.v(i)});
-    }
 }
 
 TEST_F(PulseOutput, OverlapPairsTheSamplesOfTheCommonRange) {
@@ -122,21 +106,17 @@ TEST_F(PulseOutput, OverlapPairsTheSamplesOfTheCommonRange) {
     }
 
     // A shorter second pulse: only the pairs inside it.
-    const pulse_ shorter = gaussian(32, 10e-15);
     a.t = 2 * a.dt;
-    optics::writeoverlap(a, shorter, name());
+    optics::writeoverlap(a, gaussian(32, 10e-15), name());
     text = lines();
     ASSERT_EQ(text.size(), 3u + 2u * 32u);
-    EXPECT_EQ(numbers(text[1], text[1].find("from") + 4), (std::vector<double>{3}));
-    EXPECT_EQ(numbers(text[1], text[1].find("to") + 2), (std::vector<double>{34}));
+    EXPECT_EQ(scratch::numbers(text[1].substr(text[1].find("from") + 4)), (std::vector<double>{3}));
+    EXPECT_EQ(scratch::numbers(text[1].substr(text[1].find("to") + 2)), (std::vector<double>{34}));
     EXPECT_TRUE(messages().empty());
-}
 
-TEST_F(PulseOutput, UnwritableFileIsReported) {
     const tools::string_ nowhere = tools::char2str("/nonexistent-directory/pulse.txt");
-    const pulse_ p = gaussian(64, 10e-15);
-    optics::writepulse(p, nowhere);
-    optics::writeoverlap(p, p, nowhere);
+    optics::writepulse(a, nowhere);
+    optics::writeoverlap(a, a, nowhere);
     EXPECT_EQ(messages(), std::vector<std::string>(2, "ERROR: Unable to open file for writing."));
 }
 
