@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/core/logcapture.h"
 #include "tests/core/setupfakes.h"
 
 namespace {
@@ -69,8 +71,8 @@ TEST_F(SetupSlots, ReadyNeedsEveryCavityCompleteAndAtLeastOne) {
     FakeSetupNode node(1);
     Setup_ none(0, 0, 0, nullptr, &node);
     EXPECT_FALSE(none.ready());
-    EXPECT_EQ(listed(),
-              (std::vector<Entry>{{"General Error: Setup has no cavity", node.node(), Error_::error}}));
+    EXPECT_EQ(listedErrors(),
+              (std::vector<ErrorRow>{{"General Error: Setup has no cavity", node.node(), Error_::error}}));
 
     // Two cavity slots, one filled: not ready, and no master is chosen.
     Setup_ half(2, 1, 0, nullptr, nullptr);
@@ -102,12 +104,16 @@ TEST_F(SetupSlots, DestructionFreesWhatTheSetupOwnsAndTellsItsNode) {
 }
 
 TEST_F(SetupSlots, TheDumpListsEverySlotAtTheGivenIndent) {
-    CapturedLog log(Logger_::debugA);
+    LogCapture log;
     std::unique_ptr<Setup_> setup(
         oneCavitySetup(nullptr, nullptr, 1, {new FakeElement(journal, "a")}, 1));
     setup->addMeasurement(new FakeMeasurement(journal, "m"));
+    log.take();
     setup->write(3);
-    const std::vector<std::string> lines = log.lines();
+    std::vector<std::string> lines;
+    std::istringstream text(log.take());
+    // Debug lines start with the writer's number and ": ".
+    for (std::string line; std::getline(text, line);) lines.push_back(line.substr(line.find(": ") + 2));
     auto has = [&lines](const std::string& line) {
         return std::find(lines.begin(), lines.end(), line) != lines.end();
     };

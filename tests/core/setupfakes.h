@@ -5,7 +5,6 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <ostream>
 #include <utility>
 #include <vector>
 
@@ -18,28 +17,6 @@
 #include "interface/error.h"
 #include "tests/core/enginefakes.h"
 #include "tests/core/fakes.h"
-
-// One entry of the error list.
-struct Entry {
-    QString message;
-    Node_* source;
-    int code;
-    bool operator==(const Entry& o) const {
-        return message == o.message && source == o.source && code == o.code;
-    }
-};
-
-inline void PrintTo(const Entry& e, std::ostream* os) {
-    *os << '{' << e.message.toStdString() << ", " << e.source << ", " << e.code << '}';
-}
-
-inline std::vector<Entry> listed() {
-    std::vector<Entry> entries;
-    for (int i = 0; Error_::getErrorCode(i) != -1; ++i)
-        entries.push_back(
-            {Error_::getErrorMessage(i), Error_::getErrorSource(i), Error_::getErrorCode(i)});
-    return entries;
-}
 
 // Every round trip is more than 50 ms after the last: the channel publishes each.
 class AlwaysLateClock : public AccessorClock_ {

@@ -60,7 +60,7 @@ protected:
 
     static std::vector<QString> messages() {
         std::vector<QString> all;
-        for (const Entry& e : listed()) all.push_back(e.message);
+        for (const ErrorRow& e : listedErrors()) all.push_back(e.message);
         return all;
     }
 };
@@ -262,12 +262,12 @@ TEST_F(Experiment, AFloatingPointExceptionEndsOnlyItsOwnSetup) {
     runToEnd(base);
 
     EXPECT_EQ(passes(journal), 20u);
-    std::vector<Entry> faultyEntries;
+    std::vector<ErrorRow> faultyEntries;
     for (int i = 0; Error_::getErrorCode(i) != -1; ++i)
         if (Error_::getErrorSource(i) == faulty.node())
             faultyEntries.push_back({Error_::getErrorMessage(i), faulty.node(), Error_::getErrorCode(i)});
     EXPECT_EQ(faultyEntries,
-              (std::vector<Entry>{
+              (std::vector<ErrorRow>{
                   {"Note: Simulation run of setup started.", faulty.node(), Error_::notice},
                   {"Caught floating point exception. Thread terminated.", faulty.node(),
                    Error_::FPE}}));

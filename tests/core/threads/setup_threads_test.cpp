@@ -39,7 +39,7 @@ TEST_F(SetupThreads, ARunGivesTheLastCallNoticeBeforeTheLastRoundtrip) {
     // The counter stands one past the last completed round trip.
     EXPECT_EQ(*setup->getRoundtripAddress(), 4);
     EXPECT_EQ(setup->getRoundtrip(), 4);
-    EXPECT_EQ(listed(), (std::vector<Entry>{{started, node.node(), Error_::notice},
+    EXPECT_EQ(listedErrors(), (std::vector<ErrorRow>{{started, node.node(), Error_::notice},
                                             {finished, node.node(), Error_::notice}}));
     // Each round trip reaches the channel, then the end of the run.
     EXPECT_EQ(node.status(), (std::vector<int>{2, 3, 4, -1}));
@@ -56,7 +56,7 @@ TEST_F(SetupThreads, ZeroRoundtripsFileOnlyTheNotices) {
     runToEnd(setup.get());
     EXPECT_TRUE(journal.empty());
     EXPECT_EQ(*setup->getRoundtripAddress(), 1);
-    EXPECT_EQ(listed(), (std::vector<Entry>{{started, node.node(), Error_::notice},
+    EXPECT_EQ(listedErrors(), (std::vector<ErrorRow>{{started, node.node(), Error_::notice},
                                             {finished, node.node(), Error_::notice}}));
     EXPECT_EQ(node.status(), (std::vector<int>{-1}));
 }
@@ -123,9 +123,9 @@ TEST_F(SetupThreads, CavitiesThatCanNeverMeetEndTheRun) {
 
     EXPECT_TRUE(journal.empty());
     EXPECT_EQ(*setup->getRoundtripAddress(), 1);
-    const std::vector<Entry> entries = listed();
+    const std::vector<ErrorRow> entries = listedErrors();
     ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[0], (Entry{started, node.node(), Error_::notice}));
+    EXPECT_EQ(entries[0], (ErrorRow{started, node.node(), Error_::notice}));
     EXPECT_EQ(entries[1].code, Error_::error);
     EXPECT_EQ(entries[1].source, node.node());
 }
@@ -146,7 +146,7 @@ TEST_F(SetupThreads, AStopEndsTheRunAfterTheRoundtripInProgress) {
     EXPECT_EQ(journal.size(), 3u) << "round trip 3 completes";
     EXPECT_EQ(*setup->getRoundtripAddress(), 4);
     EXPECT_EQ(node.status(), (std::vector<int>{2, 3, 4, -1}));
-    EXPECT_EQ(listed().back(), (Entry{finished, node.node(), Error_::notice}));
+    EXPECT_EQ(listedErrors().back(), (ErrorRow{finished, node.node(), Error_::notice}));
 }
 
 TEST_F(SetupThreads, AFatalReportEndsItsOwnRunAtTheRoundtripBoundary) {
@@ -161,8 +161,8 @@ TEST_F(SetupThreads, AFatalReportEndsItsOwnRunAtTheRoundtripBoundary) {
     runToEnd(setup.get());
 
     EXPECT_EQ(journal.size(), 2u);
-    EXPECT_EQ(listed(),
-              (std::vector<Entry>{{started, node.node(), Error_::notice},
+    EXPECT_EQ(listedErrors(),
+              (std::vector<ErrorRow>{{started, node.node(), Error_::notice},
                                   {"Fatal Error: gain diverged Simulation stopped.", node.node(),
                                    Error_::fatal}}));
     EXPECT_EQ(node.status(), (std::vector<int>{2, 3}));
