@@ -1,5 +1,6 @@
-# Entry points: `make test` builds and runs every test, `make bench` the benchmarks,
-# `make fuzz` a bounded run of the fuzz targets.
+# Entry points: `make run` builds and starts the program, `make test` builds and
+# runs every test, `make bench` the benchmarks, `make fuzz` a bounded run of the
+# fuzz targets.
 # Each target installs what is missing first, so each works on a fresh Debian 12 machine.
 
 MAKEFLAGS += --no-print-directory
@@ -7,6 +8,7 @@ JOBS ?= $(shell nproc)
 TEST_DIR  := build/test
 TSAN_DIR  := build/tsan
 BENCH_DIR := build/release
+RUN_DIR   := build/release
 FUZZ_DIR  := build/fuzz
 # A short bounded fuzz run by default; override for longer ones, e.g.
 # `make fuzz FUZZ_RUNS=10000000 FUZZ_TIME=0 FUZZ_FLAGS="-jobs=3 -workers=3"`.
@@ -14,10 +16,17 @@ FUZZ_RUNS  ?= 200000
 FUZZ_TIME  ?= 30
 FUZZ_FLAGS ?=
 
-.PHONY: deps test test-asan test-tsan bench fuzz clean
+.PHONY: deps run test test-asan test-tsan bench fuzz clean
 
 deps:
 	@bash scripts/install-deps.sh
+
+# Release build of the program, started from the repository root, where it
+# finds config/.
+run: deps
+	@cmake -S . -B $(RUN_DIR) -DCMAKE_BUILD_TYPE=Release -DPLS_TESTS=OFF >/dev/null
+	@cmake --build $(RUN_DIR) -j $(JOBS) --target pulsesim
+	@cd $(CURDIR) && ./$(RUN_DIR)/pulsesim
 
 # AddressSanitizer + UndefinedBehaviorSanitizer over every test, a short
 # fuzz run, then a ThreadSanitizer run of the tests labelled "threads".

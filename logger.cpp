@@ -254,6 +254,11 @@ void Logger_::setDebugConsole(DebugConsoleSink_* c) {
     if (!state().console) state().console = c;
 }
 
+void Logger_::removeDebugConsole(DebugConsoleSink_* c) {
+    Lock lock(state().mutex);
+    if (state().console == c) state().console = nullptr;
+}
+
 Logger_::errorLevel_ Logger_::getLogLevel() {
     return static_cast<errorLevel_>(logLevel.load(std::memory_order_relaxed));
 }

@@ -63,6 +63,9 @@ public:
     static void setLogStream(std::ostream* s);
     // Only the first console is taken.
     static void setDebugConsole(DebugConsoleSink_* c);
+    // A console being destroyed leaves the log; console lines then go to
+    // standard output.
+    static void removeDebugConsole(DebugConsoleSink_* c);
     static errorLevel_ getLogLevel();
     static void setLogLevel(errorLevel_ l);
     // Limit on all messages written; 0 or less: none. max + 1 are written.

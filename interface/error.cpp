@@ -1,6 +1,7 @@
 #include "interface/error.h"
 
 #include <QList>
+#include <csignal>
 #include <map>
 #include <mutex>
 #include <utility>
@@ -33,6 +34,9 @@ State& state() {
 using Lock = std::unique_lock<std::recursive_mutex>;
 
 thread_local std::function<void()> fatalHandler;
+
+// Static TLS, so the signal handler reads it without any allocation.
+__attribute__((tls_model("initial-exec"))) thread_local sigjmp_buf* fpeJumpPoint = nullptr;
 
 QString prefixed(const QString& message, int32_t code, bool stopped) {
     switch (code) {
@@ -136,7 +140,33 @@ void Error_::setMainWindow(ErrorReceiver_* mw) {
     mw->connectError();
 }
 
+void Error_::removeMainWindow(ErrorReceiver_* mw) {
+    State& s = state();
+    Lock lock(s.mutex);
+    if (s.mw == mw) s.mw = nullptr;
+}
+
 void Error_::setFatalHandler(std::function<void()> handler) { fatalHandler = std::move(handler); }
+
+void Error_::handleFPE(int) {
+    if (sigjmp_buf* point = fpeJumpPoint) siglongjmp(*point, 1);
+    struct sigaction standard = {};
+    standard.sa_handler = SIG_DFL;
+    sigemptyset(&standard.sa_mask);
+    sigaction(SIGFPE, &standard, nullptr);
+}
+
+void Error_::enableSIGFPE() {
+    static std::once_flag installed;
+    std::call_once(installed, [] {
+        struct sigaction action = {};
+        action.sa_handler = &Error_::handleFPE;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGFPE, &action, nullptr);
+    });
+}
+
+void Error_::setFPEJumpPoint(sigjmp_buf* point) { fpeJumpPoint = point; }
 
 int Error_::newSourceId() {
     State& s = state();

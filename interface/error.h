@@ -5,6 +5,8 @@
 // to the receiver (the main window). One recursive lock guards it all and is
 // always taken before the logger's.
 #include <QString>
+#include <setjmp.h>
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -59,10 +61,20 @@ public:
 
     // Only the first receiver is taken; its connectError is called at once.
     static void setMainWindow(ErrorReceiver_* mw);
+    // A receiver being destroyed leaves the registry, which keeps its list.
+    static void removeMainWindow(ErrorReceiver_* mw);
 
     // A setup thread installs the handler that stops its own run; an empty
     // handler removes it. Applies to the calling thread only.
     static void setFatalHandler(std::function<void()> handler);
+
+    // Installs, once per process, the handler of floating-point exceptions
+    // (SIGFPE): on a thread with a jump point it jumps back there; elsewhere it
+    // restores the default action, so the fault ends the process as usual.
+    static void enableSIGFPE();
+    // The calling thread's jump point, made by sigsetjmp(*point, 1) in a frame
+    // that stays alive while it is set; null removes it.
+    static void setFPEJumpPoint(sigjmp_buf* point);
 
     // 0, 1, 2, ... for the life of the process.
     static int newSourceId();
@@ -78,10 +90,17 @@ public:
     static int getErrorCode(const int& i);
     static Node_* getErrorSource(const int& i);
 
+    // The node this object's reports are listed against.
+    Node_* getSourceNode() const { return sourceNode; }
+
     static QString getErrorString(errorCode_ c);
     static QString getErrorExplanation(errorCode_ c);
 
 private:
+    // Runs in signal context: touches only the thread's jump point and the
+    // signal disposition.
+    static void handleFPE(int signal);
+
     Node_* const sourceNode;
     int32_t localErrorsReported;
 };

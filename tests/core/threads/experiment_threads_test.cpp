@@ -1,0 +1,280 @@
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "kernel/errorhandling.h"
+#include "tests/core/logcapture.h"
+#include "tests/core/setupfakes.h"
+
+namespace {
+
+volatile int zero = 0;
+volatile int quotient = 0;
+
+// The hardware division fault itself, not the sanitizer's report of it; both
+// operands are read at run time, so the compiler cannot fold the division.
+__attribute__((noinline, no_sanitize("undefined"))) void divideByZero(int a) {
+    volatile int numerator = a;
+    quotient = numerator / zero;
+}
+
+// Runs the event loop until `done` holds or 60 s have passed.
+bool processUntil(const std::function<bool()>& done) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < 60000) QCoreApplication::processEvents();
+    return done();
+}
+
+// Blocks the setup thread in its element until released.
+struct Gate {
+    std::atomic<bool> open{false};
+    std::atomic<bool> reached{false};
+    HookElement* element() {
+        return new HookElement([this](int) {
+            reached = true;
+            while (!open) std::this_thread::yield();
+        });
+    }
+};
+
+class Experiment : public ::testing::Test {
+protected:
+    void SetUp() override { errortesting::reset(); }
+    void TearDown() override { errortesting::reset(); }
+
+    // Starts the experiment and waits for its end on this thread's event loop.
+    void runToEnd(Base_& base) {
+        bool over = false;
+        QObject::connect(&base, &Base_::runFinished, [&over] { over = true; });
+        base.runExperiment();
+        ASSERT_TRUE(processUntil([&over] { return over; }));
+        EXPECT_FALSE(base.isRunning());
+    }
+
+    static std::vector<QString> messages() {
+        std::vector<QString> all;
+        for (const ErrorRow& e : listedErrors()) all.push_back(e.message);
+        return all;
+    }
+};
+
+TEST_F(Experiment, ConstructionChecksTheKernelSizesAndForwardsKernelErrors) {
+    LogCapture log;
+    const unsigned errorsBefore = Logger_::getErrors();
+    errorhandling::seterrormode(errorhandling::standard);
+    Base_ base(nullptr);
+    EXPECT_EQ(Logger_::getErrors(), errorsBefore) << log.take();
+    EXPECT_EQ(errorhandling::testing::mode(), errorhandling::tohost);
+    EXPECT_EQ(base.getSetups(), 0);
+    EXPECT_EQ(base.getTotalRoundtrip(), 0);
+    EXPECT_FALSE(base.isRunning());
+}
+
+TEST_F(Experiment, AnEmptyExperimentRunsAndIsOverAtOnce) {
+    LogCapture log;
+    Base_ base(nullptr);
+    FunctionBuilder none({});
+    base.buildExperiment(none);
+    const std::string built = log.take();
+    EXPECT_NE(built.find("Building Experiment ..."), std::string::npos);
+    EXPECT_NE(built.find("Allocating 0 setups."), std::string::npos);
+    EXPECT_NE(built.find("Experiment build complete."), std::string::npos);
+    EXPECT_EQ(base.getTotalRoundtrips(), 0);
+
+    runToEnd(base);
+    const std::string ran = log.take();
+    for (const char* line : {"Running Experiment ...", "Experiment Summary", "Setups: 0",
+                             "Experiment started."})
+        EXPECT_NE(ran.find(line), std::string::npos) << line;
+    EXPECT_EQ(messages(), (std::vector<QString>{"Note: Simulation started successfully."}));
+}
+
+TEST_F(Experiment, PublishedCountersStandOnePastEachSetupsLastRoundtrip) {
+    Journal a, b;
+    FakeSetupNode nodeA(1), nodeB(2);
+    Base_ base(nullptr);
+    FunctionBuilder builder({
+        [&](Base_* p) { return oneCavitySetup(p, &nodeA, 100, {new FakeElement(a, "a")}); },
+        [&](Base_* p) { return oneCavitySetup(p, &nodeB, 50, {new FakeElement(b, "b")}); },
+    });
+    base.buildExperiment(builder);
+    EXPECT_EQ(base.getTotalRoundtrips(), 150);
+    EXPECT_EQ(base.getTotalRoundtrip(), 0);
+    runToEnd(base);
+    EXPECT_EQ(passes(a), 100u);
+    EXPECT_EQ(passes(b), 50u);
+    EXPECT_EQ(base.getTotalRoundtrip(), 152);
+    EXPECT_TRUE(base.evaluateExperiment());
+}
+
+TEST_F(Experiment, ProgressNeverWaitsLongForTheLock) {
+    Journal journal;
+    FakeSetupNode node(1);
+    Base_ base(nullptr);
+    FunctionBuilder builder(
+        {[&](Base_* p) { return oneCavitySetup(p, &node, 5, {new FakeElement(journal, "a")}); }});
+    base.buildExperiment(builder);
+    Setup_* setup = base.getSetup(0);
+
+    base.lock();
+    // The user interface gives up after 10 ms; a setup drops its update.
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(base.getTotalRoundtrip(), -1);
+    EXPECT_LT(timer.elapsed(), 1000);
+    std::thread([&] { base.updateRoundtrips(7, setup); }).join();
+    base.unlock();
+    EXPECT_EQ(base.getTotalRoundtrip(), 0);
+    std::thread([&] { base.updateRoundtrips(7, setup); }).join();
+    EXPECT_EQ(base.getTotalRoundtrip(), 7);
+    EXPECT_TRUE(base.isSimulationThread(setup));
+    EXPECT_FALSE(base.isSimulationThread(QThread::currentThread()));
+}
+
+TEST_F(Experiment, AStopRequestEndsEverySetupAndBuildOrRunWhileRunningDoNothing) {
+    constexpr int endless = 500000000;
+    Gate gate;
+    std::atomic<int> fastPasses{0};
+    FakeSetupNode node1(1), node2(2);
+    Base_ base(nullptr);
+    FunctionBuilder builder({
+        [&](Base_* p) { return oneCavitySetup(p, &node1, endless, {gate.element()}); },
+        [&](Base_* p) {
+            return oneCavitySetup(p, &node2, endless,
+                                  {new HookElement([&fastPasses](int) { ++fastPasses; })});
+        },
+    });
+    base.buildExperiment(builder);
+    bool over = false;
+    QObject::connect(&base, &Base_::runFinished, [&over] { over = true; });
+    base.runExperiment();
+    ASSERT_TRUE(processUntil([&] { return gate.reached && fastPasses > 0; }));
+    EXPECT_TRUE(base.isRunning());
+
+    FunctionBuilder other({});
+    base.buildExperiment(other);
+    base.runExperiment();
+    EXPECT_EQ(base.getSetups(), 2);
+    EXPECT_EQ(base.getTotalRoundtrips(), 2 * endless);
+    const std::vector<QString> all = messages();
+    EXPECT_EQ(std::count(all.begin(), all.end(), "Note: Simulation started successfully."), 1);
+    EXPECT_FALSE(base.evaluateExperiment());
+    EXPECT_EQ(base.getErrorMessage(), "Cannot save a running experiment.");
+
+    base.stopExperiment();
+    gate.open = true;
+    ASSERT_TRUE(processUntil([&over] { return over; }));
+    EXPECT_FALSE(base.isRunning());
+    EXPECT_LT(fastPasses, endless);
+    // The gated setup completed the round trip it was in.
+    EXPECT_EQ(node1.status(), (std::vector<int>{2, -1}));
+    EXPECT_EQ(node2.status().back(), -1);
+}
+
+TEST_F(Experiment, DestroyingARunningExperimentEndsItsSetupsFirst) {
+    Gate gate;
+    FakeSetupNode node(1);
+    auto base = std::make_unique<Base_>(nullptr);
+    FunctionBuilder builder({
+        [&](Base_* p) { return oneCavitySetup(p, &node, 1000000, {gate.element()}); },
+        [&](Base_* p) { return oneCavitySetup(p, &node, 1000000, {new HookElement([](int) {})}); },
+    });
+    base->buildExperiment(builder);
+    base->runExperiment();
+    ASSERT_TRUE(processUntil([&] { return gate.reached.load(); }));
+    std::thread release([&gate] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        gate.open = true;
+    });
+    base.reset();
+    release.join();
+    EXPECT_EQ(node.disconnects, 2);
+}
+
+TEST_F(Experiment, ASetupThatIsNotReadyIsLeftOutAndTheOthersRun) {
+    Journal journal;
+    FakeSetupNode node0(1), node1(2), node2(3);
+    Base_ base(nullptr);
+    FunctionBuilder builder({
+        [&](Base_* p) { return oneCavitySetup(p, &node0, 3, {new FakeElement(journal, "a")}); },
+        // A cavity with an empty slot.
+        [&](Base_* p) {
+            auto* setup = new Setup_(1, 0, 0, p, &node1);
+            setup->addCavity(new Cavity_(1, setup, nullptr));
+            return setup;
+        },
+        // No cavity at all.
+        [&](Base_* p) { return new Setup_(0, 0, 0, p, &node2); },
+    });
+    base.buildExperiment(builder);
+    // Both lines go to standard output while no debug console is set.
+    Logger_::setLogLevel(Logger_::debugA);
+    testing::internal::CaptureStdout();
+    runToEnd(base);
+    Logger_::setLogLevel(Logger_::normal);
+
+    EXPECT_EQ(passes(journal), 3u);
+    const std::string lines = testing::internal::GetCapturedStdout();
+    for (int i : {1, 2}) {
+        const std::string line =
+            "INTERNAL ERROR: Setup " + std::to_string(i) + " not ready in Base_::runExperiment() !";
+        size_t n = 0;
+        for (auto at = lines.find(line); at != std::string::npos; at = lines.find(line, at + 1)) ++n;
+        EXPECT_EQ(n, 2u) << line;
+    }
+    EXPECT_EQ(lines.find("Setup 0 not ready"), std::string::npos);
+    const std::vector<QString> listedMessages = messages();
+    EXPECT_NE(std::find(listedMessages.begin(), listedMessages.end(),
+                        "General Error: Setup has no cavity"),
+              listedMessages.end());
+    EXPECT_EQ(base.getTotalRoundtrip(), 4);
+}
+
+TEST_F(Experiment, NoReadySetupStillEndsTheRun) {
+    FakeSetupNode node(1);
+    Base_ base(nullptr);
+    FunctionBuilder builder({[&](Base_* p) { return new Setup_(0, 0, 0, p, &node); }});
+    base.buildExperiment(builder);
+    runToEnd(base);
+}
+
+TEST_F(Experiment, AFloatingPointExceptionEndsOnlyItsOwnSetup) {
+    LogCapture log;
+    Journal journal;
+    FakeSetupNode faulty(1), healthy(2);
+    Base_ base(nullptr);
+    FunctionBuilder builder({
+        [&](Base_* p) {
+            return oneCavitySetup(p, &faulty, 10, {new HookElement([](int pass) {
+                                      if (pass == 3) divideByZero(pass);
+                                  })});
+        },
+        [&](Base_* p) { return oneCavitySetup(p, &healthy, 20, {new FakeElement(journal, "h")}); },
+    });
+    base.buildExperiment(builder);
+    runToEnd(base);
+
+    EXPECT_EQ(passes(journal), 20u);
+    std::vector<ErrorRow> faultyEntries;
+    for (int i = 0; Error_::getErrorCode(i) != -1; ++i)
+        if (Error_::getErrorSource(i) == faulty.node())
+            faultyEntries.push_back({Error_::getErrorMessage(i), faulty.node(), Error_::getErrorCode(i)});
+    EXPECT_EQ(faultyEntries,
+              (std::vector<ErrorRow>{
+                  {"Note: Simulation run of setup started.", faulty.node(), Error_::notice},
+                  {"Caught floating point exception. Thread terminated.", faulty.node(),
+                   Error_::FPE}}));
+    EXPECT_NE(log.take().find("Floating point exception caught."), std::string::npos);
+    // Round trips 1 and 2 were published; the third never completed.
+    EXPECT_EQ(base.getTotalRoundtrip(), 3 + 21);
+    EXPECT_EQ(faulty.status(), (std::vector<int>{2, 3}));
+}
+
+}  // namespace
