@@ -96,43 +96,9 @@ void pplnfrequency(optics::pulse_& pump, optics::pulse_& signal, optics::pulse_&
     refresh(work.pump, pump, z);
     refresh(work.signal, signal, z);
     refresh(work.idler, idler, z);
-    samples_& P = pump.envelope;
-    samples_& S = signal.envelope;
-    samples_& I = idler.envelope;
-
-    intoframe(S, work.signal.phase, scale, pset.s);
-    intoframe(P, work.pump.phase, scale, pset.p);
-    fastfouriertransform::correlation(pset.s, pset.p, pset.di, dx);
-
-    // Samples are independent, so each update runs over the whole array.
-    const complex_ ai = coupling(idler.omega0, pset.chi2);
-    stepfrom(pset.di, ai, work.idler.phase, true, scale, work.increment);
-    accumulate(I, work.increment, l);
-    intoframe(I, work.idler.phase, scale, pset.i);
-    fastfouriertransform::correlation(pset.i, pset.p, pset.ds, dx);
-    fastfouriertransform::convolution(pset.s, pset.i, pset.dp, dx);
-
-    const complex_ ap = coupling(pump.omega0, pset.chi2);
-    const complex_ as = coupling(signal.omega0, pset.chi2);
-
-    // Diagnostics at the pump's peak; nothing is changed.
-    const int32_t m = tools::findmax(P);
-    const float pumppeak = std::abs(P(m));
-    const float signalpeak = std::abs(S(tools::findmax(S)));
-    const complex_ zero(0.0f, 0.0f);
-    const complex_ dpump =
-        advance(zero, topotential(mul(mul(pset.dp(m), ap), std::conj(work.pump.phase[m - 1])), scale), l);
-    if (std::abs(dpump) > 0.5f * pumppeak && pumppeak != 0.0f && signalpeak / pumppeak < 5.0f)
-        outofbounds("Value out of bounds in PPLNFrequency: Pump Sample", m, P(m), dpump);
-    const complex_ dsignal =
-        advance(zero, topotential(mul(mul(pset.ds(m), as), std::conj(work.signal.phase[m - 1])), scale), l);
-    if (std::abs(dsignal) > 0.1f * std::abs(S(m)) && pumppeak != 0.0f && pumppeak / signalpeak < 10.0f)
-        outofbounds("Value out of bounds in PPLNFrequency: Signal Sample", m, S(m), dsignal);
-
-    stepfrom(pset.dp, ap, work.pump.phase, true, scale, work.increment);
-    accumulate(P, work.increment, l);
-    stepfrom(pset.ds, as, work.signal.phase, true, scale, work.increment);
-    accumulate(S, work.increment, l);
+    exchange(pump, signal, idler, pset.chi2, l, scale, dx, {work.pump.phase, work.pump.phase},
+             {work.signal.phase, work.signal.phase}, {work.idler.phase, work.idler.phase}, true,
+             {pset.s, pset.p, pset.i, pset.di, pset.ds, pset.dp, work.increment});
 
     if (pset.firsttime) {
         pset.firsttime = 0;

@@ -248,42 +248,9 @@ void pplnfrequencyold(optics::pulse_& pump, optics::pulse_& signal, optics::puls
     makeframe(work.pump, pump, mismatch, z);
     makeframe(work.signal, signal, mismatch, z);
     makeframe(work.idler, idler, mismatch, z);
-    samples_& P = pump.envelope;
-    samples_& S = signal.envelope;
-    samples_& I = idler.envelope;
-
-    intoframe(S, work.signal.into, scale, work.s);
-    intoframe(P, work.pump.into, scale, work.p);
-    fastfouriertransform::correlation(work.s, work.p, work.di, dx);
-
-    // Samples are independent, so each update runs over the whole array.
-    const complex_ ai = coupling(idler.omega0, pset.chi2);
-    stepfrom(work.di, ai, work.idler.outof, false, scale, work.increment);
-    accumulate(I, work.increment, l);
-    intoframe(I, work.idler.into, scale, work.ii);
-    fastfouriertransform::correlation(work.ii, work.p, work.ds, dx);
-    fastfouriertransform::convolution(work.s, work.ii, work.dp, dx);
-
-    const complex_ ap = coupling(pump.omega0, pset.chi2);
-    const complex_ as = coupling(signal.omega0, pset.chi2);
-
-    // Diagnostics at the pump's peak; nothing is changed.
-    const int32_t m = tools::findmax(P);
-    const float pumppeak = std::abs(P(m));
-    const float signalpeak = std::abs(S(tools::findmax(S)));
-    const complex_ zero(0.0f, 0.0f);
-    const complex_ dpump = advance(zero, topotential(mul(mul(work.dp(m), ap), work.pump.outof[m - 1]), scale), l);
-    if (std::abs(dpump) > 0.5f * pumppeak && pumppeak != 0.0f && signalpeak / pumppeak < 5.0f)
-        outofbounds("Value out of bounds in PPLNFrequency: Pump Sample", m, P(m), dpump);
-    const complex_ dsignal =
-        advance(zero, topotential(mul(mul(work.ds(m), as), work.signal.outof[m - 1]), scale), l);
-    if (std::abs(dsignal) > 0.1f * std::abs(S(m)) && pumppeak != 0.0f && pumppeak / signalpeak < 10.0f)
-        outofbounds("Value out of bounds in PPLNFrequency: Signal Sample", m, S(m), dsignal);
-
-    stepfrom(work.dp, ap, work.pump.outof, false, scale, work.increment);
-    accumulate(P, work.increment, l);
-    stepfrom(work.ds, as, work.signal.outof, false, scale, work.increment);
-    accumulate(S, work.increment, l);
+    exchange(pump, signal, idler, pset.chi2, l, scale, dx, {work.pump.into, work.pump.outof},
+             {work.signal.into, work.signal.outof}, {work.idler.into, work.idler.outof}, false,
+             {work.s, work.p, work.ii, work.di, work.ds, work.dp, work.increment});
 
     if (pset.firsttime) {
         pset.firsttime = 0;

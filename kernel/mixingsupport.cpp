@@ -6,7 +6,9 @@
 
 #include "kernel/crystal.h"
 #include "kernel/errorhandling.h"
+#include "kernel/fastfouriertransform.h"
 #include "kernel/listoutput.h"
+#include "kernel/tools.h"
 
 namespace elements::mixing {
 
@@ -104,6 +106,55 @@ void framefactors(const std::vector<double>& deltak, double largest, double z, s
         parts[2 * j] = static_cast<float>(cosine);  // exp(-i x) = (cos x, -sin x)
         parts[2 * j + 1] = static_cast<float>(-sine);
     }
+}
+
+namespace {
+// A pulse's out-of-frame factor at sample m.
+complex_ outfactor(const pulseframe_& frame, int32_t m, bool conjugate) {
+    return conjugate ? std::conj(frame.outof[m - 1]) : frame.outof[m - 1];
+}
+}  // namespace
+
+void exchange(optics::pulse_& pump, optics::pulse_& signal, optics::pulse_& idler, double chi2, double l,
+              double scale, quad_ dx, const pulseframe_& pumpframe, const pulseframe_& signalframe,
+              const pulseframe_& idlerframe, bool conjugate, const exchangearrays_& work) {
+    optics::samples_& P = pump.envelope;
+    optics::samples_& S = signal.envelope;
+    optics::samples_& I = idler.envelope;
+
+    intoframe(S, signalframe.into, scale, work.s);
+    intoframe(P, pumpframe.into, scale, work.p);
+    fastfouriertransform::correlation(work.s, work.p, work.di, dx);
+
+    // Samples are independent, so each update runs over the whole array.
+    const complex_ ai = coupling(idler.omega0, chi2);
+    stepfrom(work.di, ai, idlerframe.outof, conjugate, scale, work.increment);
+    accumulate(I, work.increment, l);
+    intoframe(I, idlerframe.into, scale, work.i);
+    fastfouriertransform::correlation(work.i, work.p, work.ds, dx);
+    fastfouriertransform::convolution(work.s, work.i, work.dp, dx);
+
+    const complex_ ap = coupling(pump.omega0, chi2);
+    const complex_ as = coupling(signal.omega0, chi2);
+
+    // Diagnostics at the pump's peak; nothing is changed.
+    const int32_t m = tools::findmax(P);
+    const float pumppeak = std::abs(P(m));
+    const float signalpeak = std::abs(S(tools::findmax(S)));
+    const complex_ zero(0.0f, 0.0f);
+    const complex_ dpump =
+        advance(zero, topotential(mul(mul(work.dp(m), ap), outfactor(pumpframe, m, conjugate)), scale), l);
+    if (std::abs(dpump) > 0.5f * pumppeak && pumppeak != 0.0f && signalpeak / pumppeak < 5.0f)
+        outofbounds("Value out of bounds in PPLNFrequency: Pump Sample", m, P(m), dpump);
+    const complex_ dsignal =
+        advance(zero, topotential(mul(mul(work.ds(m), as), outfactor(signalframe, m, conjugate)), scale), l);
+    if (std::abs(dsignal) > 0.1f * std::abs(S(m)) && pumppeak != 0.0f && pumppeak / signalpeak < 10.0f)
+        outofbounds("Value out of bounds in PPLNFrequency: Signal Sample", m, S(m), dsignal);
+
+    stepfrom(work.dp, ap, pumpframe.outof, conjugate, scale, work.increment);
+    accumulate(P, work.increment, l);
+    stepfrom(work.ds, as, signalframe.outof, conjugate, scale, work.increment);
+    accumulate(S, work.increment, l);
 }
 
 complex_ coupling(quad_ omega0, double chi2) {

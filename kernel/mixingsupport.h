@@ -71,6 +71,33 @@ void intoframe(const optics::samples_& pulse, const std::vector<complex_>& frame
 void stepfrom(const optics::samples_& source, const complex_& coupling, const std::vector<complex_>& factor,
               bool conjugate, double scale, std::vector<complex_>& increment);
 
+// The frame factors of one pulse: `into` takes its field into the crystal
+// frame, `outof` brings a step back out (conjugated when the exchange says so).
+struct pulseframe_ {
+    const std::vector<complex_>& into;
+    const std::vector<complex_>& outof;
+};
+
+// The work arrays of one frequency-domain exchange: the three fields in the
+// crystal frame, their three sources, and the increment buffer.
+struct exchangearrays_ {
+    optics::samples_& s;
+    optics::samples_& p;
+    optics::samples_& i;
+    optics::samples_& di;
+    optics::samples_& ds;
+    optics::samples_& dp;
+    std::vector<complex_>& increment;
+};
+
+// One frequency-domain exchange over a crystal of length l: the idler grows
+// from signal and pump, then pump and signal from the new idler, each update
+// over the whole array; the out-of-bounds diagnostics are taken at the
+// pump's peak. `conjugate` conjugates the `outof` factors.
+void exchange(optics::pulse_& pump, optics::pulse_& signal, optics::pulse_& idler, double chi2, double l,
+              double scale, quad_ dx, const pulseframe_& pumpframe, const pulseframe_& signalframe,
+              const pulseframe_& idlerframe, bool conjugate, const exchangearrays_& work);
+
 // -i*chi2*omega0^2 / (8*pi*c^2*kofomega(omega0)) of a carrier.
 complex_ coupling(quad_ omega0, double chi2);
 
