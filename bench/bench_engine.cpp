@@ -9,11 +9,9 @@
 #include <fftw3.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
-#include <cstdlib>
-#include <new>
 
+#include "support/allocationcount.h"
 #include "core/base.h"
 #include "core/cavity.h"
 #include "core/elements/gain.h"
@@ -22,18 +20,6 @@
 #include "core/elements/propagation.h"
 #include "core/elements/satabsorber.h"
 #include "core/setup.h"
-
-namespace {
-std::atomic<long> allocations{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -97,12 +83,12 @@ private:
 // Seconds for the run alone (build and teardown excluded); the allocations
 // made while it ran are added to `allocated`.
 double run(Base_& base, long* allocated = nullptr) {
-    const long before = allocations.load(std::memory_order_relaxed);
+    const long before = allocationCount();
     const auto start = clock_::now();
     base.runExperiment();
     for (int i = 0; i < base.getSetups(); ++i) base.getSetup(i)->wait();
     const double seconds = std::chrono::duration<double>(clock_::now() - start).count();
-    if (allocated) *allocated += allocations.load(std::memory_order_relaxed) - before;
+    if (allocated) *allocated += allocationCount() - before;
     return seconds;
 }
 

@@ -13,26 +13,12 @@
 #include <xmmintrin.h>
 
 #include <array>
-#include <atomic>
 #include <chrono>
-#include <cstdlib>
-#include <new>
 
+#include "support/allocationcount.h"
 #include "kernel/elements.h"
 #include "kernel/measures.h"
 #include "kernel/pulse.h"
-
-namespace {
-std::atomic<long> allocations{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-    allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -131,9 +117,9 @@ void runpass(benchmark::State& state, float fieldfactor, bool flushsubnormals) {
         cavity.pulse.domain = warm.pulse.domain;
         cavity.gain = warm.gain;
         std::array<double, kStages> one{};
-        const long before = allocations.load(std::memory_order_relaxed);
+        const long before = allocationCount();
         cavity.pass(one);
-        allocated += allocations.load(std::memory_order_relaxed) - before;
+        allocated += allocationCount() - before;
         double total = 0;
         for (int s = 0; s < kStages; ++s) {
             ns[s] += one[s];

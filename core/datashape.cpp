@@ -121,19 +121,14 @@ void* DataShape_::getSample(int const& i, void* block) const {
 }
 
 void DataShape_::setSample(int const* index, void* block, void* value) {
-    void* entry = getSample(index, block);
-    if (!entry || !value) return;
-    if (layout == Layout::plain) {
-        std::memcpy(entry, value, static_cast<std::size_t>(baseSampleSize));
-        return;
-    }
-    Pulse_* target = pulseAt(entry);
-    const Pulse_* source = pulseAt(value);
-    if (target && source) assignPulse(*target, *source);
+    storeSample(getSample(index, block), value);
 }
 
 void DataShape_::setSample(int const& i, void* block, void* value) {
-    void* entry = getSample(i, block);
+    storeSample(getSample(i, block), value);
+}
+
+void DataShape_::storeSample(void* entry, void* value) {
     if (!entry || !value) return;
     if (layout == Layout::plain) {
         std::memcpy(entry, value, static_cast<std::size_t>(baseSampleSize));

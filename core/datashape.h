@@ -76,6 +76,8 @@ private:
     int position(int const* index) const;
     Pulse_* pulseAt(void const* entry) const;
     void assignPulse(Pulse_& target, Pulse_ const& source);
+    // Writes one value into an entry: bytes for plain types, a deep copy for pulses.
+    void storeSample(void* entry, void* value);
 
     DataType_ Type;
     int32_t dimension;

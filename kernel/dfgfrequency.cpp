@@ -102,10 +102,7 @@ void pplnfrequency(optics::pulse_& pump, optics::pulse_& signal, optics::pulse_&
 
     if (pset.firsttime) {
         pset.firsttime = 0;
-        listoutput::print("Phase missmatch for center frequencies:");
-        listoutput::Line distance;
-        distance << l * mismatch << "over a distance of" << l << "m";
-        listoutput::print(distance);
+        printmismatch(l, mismatch);
         writeworkarrays(pset, "first");
     }
     if (pset.lasttime) {

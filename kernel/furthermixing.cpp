@@ -254,10 +254,7 @@ void pplnfrequencyold(optics::pulse_& pump, optics::pulse_& signal, optics::puls
 
     if (pset.firsttime) {
         pset.firsttime = 0;
-        listoutput::print("Phase missmatch for center frequencies:");
-        listoutput::Line distance;
-        distance << l * mismatch << "over a distance of" << l << "m";
-        listoutput::print(distance);
+        printmismatch(l, mismatch);
         writepolingwork(work, "first");
     }
     if (pset.lasttime) writepolingwork(work, "last");

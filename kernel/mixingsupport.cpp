@@ -184,6 +184,13 @@ void wavenumberoffsets(const optics::pulse_& pulse, std::vector<double>& offsets
     }
 }
 
+void printmismatch(double l, double mismatch) {
+    listoutput::print("Phase missmatch for center frequencies:");
+    listoutput::Line distance;
+    distance << l * mismatch << "over a distance of" << l << "m";
+    listoutput::print(distance);
+}
+
 void outofbounds(std::string_view message, int32_t sample, const complex_& e, const complex_& de) {
     samplewithfield(message, sample, e);
     listoutput::print("dE: " + complextext(de));

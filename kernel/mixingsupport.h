@@ -110,6 +110,9 @@ bool samesamplecount(const optics::pulse_& pump, const optics::pulse_& signal, c
 // current grid, into offsets[j-1] (resized to N).
 void wavenumberoffsets(const optics::pulse_& pulse, std::vector<double>& offsets);
 
+// The first pass's two lines on the carriers' phase mismatch over length l.
+void printmismatch(double l, double mismatch);
+
 // The three lines of a step that is large against the field it changes:
 // the message and the sample, " E:" and the field, "dE:" and the increment
 // (or the size of one of its parts).
