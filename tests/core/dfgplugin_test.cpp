@@ -16,6 +16,7 @@
 #include "core/pulse.h"
 #include "kernel/errorhandling.h"
 #include "kernel/measures.h"
+#include "tests/core/elementrigs.h"
 #include "tests/core/enginefakes.h"
 #include "tests/core/fakes.h"
 #include "tests/core/logcapture.h"
@@ -37,19 +38,11 @@ struct Crystal : ::testing::Test {
     void SetUp() override { errorhandling::seterrormode(errorhandling::nowarn); }
     void TearDown() override { errorhandling::seterrormode(errorhandling::standard); }
 
-    // Pump (1064 nm), signal (1550 nm) and an empty idler, each in a cavity of
-    // its own holding only `e`, whose table runs w, chi2, l.
+    // Pump, signal and an empty idler, each in a cavity of its own holding only `e`.
     void build(CavityElement_& e, int samples = 256) {
         setup.samples = samples;
         cavities.clear();
-        const double energy[] = {3e-7, 3e-9, 0.0}, wavelength[] = {1.064e-6, 1.55e-6, 3.393e-6};
-        for (int i = 0; i < 3; ++i) {
-            cavities.push_back(std::make_unique<Cavity_>(1, &setup, nullptr));
-            cavities[i]->initPulseGaussian(1e-12, energy[i], wavelength[i]);
-            list[i] = cavities[i]->getPulse();
-        }
-        for (auto& c : cavities) c->addElement(&e, list, 3);
-        for (auto [i, v] : {std::pair{0, 1e-4}, {1, 2.5e-11}, {2, 1e-3}}) e.setParameter(i, v);
+        for (Cavity_* c : mixingCavities(&setup, e, list)) cavities.emplace_back(c);
     }
     std::vector<double> roundtrip() {
         Cavity_* ring[] = {cavities[0].get(), cavities[1].get(), cavities[2].get()};
@@ -69,7 +62,9 @@ TEST_F(Crystal, CavitiesMeetingAtTheCrystalPassPumpPhotonsToSignalAndIdler) {
         const double before[] = {optics::energy(*list[0]->get()), optics::energy(*list[1]->get())};
         const std::vector<double> after = roundtrip();
         EXPECT_GT(after[2], 0.0);
-        EXPECT_NEAR((before[0] - after[0]) * 1.064 / ((after[1] - before[1]) * 1.55), 1.0, 0.05);
+        const double photonRatio =
+            (before[0] - after[0]) * mixingWavelength[0] / ((after[1] - before[1]) * mixingWavelength[1]);
+        EXPECT_NEAR(photonRatio, 1.0, 0.05);
         EXPECT_DOUBLE_EQ(pset->z, e == &f ? 1e-3 : 0.0);  // only the spectral pass counts distance
         *static_cast<double*>(e->getParameter(std::string("chi2"))) = 0.0;  // live, through the binding
         const std::vector<double> uncoupled = roundtrip();
@@ -131,12 +126,7 @@ struct Plugin : ::testing::Test {
     void SetUp() override {
         errortesting::reset();
         ASSERT_TRUE(library.load()) << library.errorString().toStdString();
-        d.callSingle = reinterpret_cast<pluginSingle_>(library.resolve(pluginsymbols::callSingle));
-        d.callMultiple = reinterpret_cast<pluginMultiple_>(library.resolve(pluginsymbols::callMultiple));
-        d.getParameterName = reinterpret_cast<pluginParameterName_>(library.resolve(pluginsymbols::getParameterName));
-        d.Name = QString::fromLatin1(reinterpret_cast<const char*>(library.resolve(pluginsymbols::name)));
-        d.pulses = *reinterpret_cast<const int32_t*>(library.resolve(pluginsymbols::pulses));
-        while (d.getParameterName(static_cast<uint32_t>(d.parameters))) ++d.parameters;
+        d = testPluginData(library);
     }
     void TearDown() override { errortesting::reset(); }
 };

@@ -1,4 +1,3 @@
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
 
@@ -11,6 +10,7 @@
 #include "kernel/errorhandling.h"
 #include "tests/core/logcapture.h"
 #include "tests/core/setupfakes.h"
+#include "tests/core/threads/runexperiment.h"
 
 namespace {
 
@@ -22,14 +22,6 @@ volatile int quotient = 0;
 __attribute__((noinline, no_sanitize("undefined"))) void divideByZero(int a) {
     volatile int numerator = a;
     quotient = numerator / zero;
-}
-
-// Runs the event loop until `done` holds or 60 s have passed.
-bool processUntil(const std::function<bool()>& done) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 60000) QCoreApplication::processEvents();
-    return done();
 }
 
 // Blocks the setup thread in its element until released.
@@ -48,15 +40,6 @@ class Experiment : public ::testing::Test {
 protected:
     void SetUp() override { errortesting::reset(); }
     void TearDown() override { errortesting::reset(); }
-
-    // Starts the experiment and waits for its end on this thread's event loop.
-    void runToEnd(Base_& base) {
-        bool over = false;
-        QObject::connect(&base, &Base_::runFinished, [&over] { over = true; });
-        base.runExperiment();
-        ASSERT_TRUE(processUntil([&over] { return over; }));
-        EXPECT_FALSE(base.isRunning());
-    }
 
     static std::vector<QString> messages() {
         std::vector<QString> all;
