@@ -25,6 +25,7 @@ public:
     DataType_(type_ const& code);
     DataType_(QString const& word);
 
+    DataType_(DataType_ const& other) = default;
     DataType_& operator=(DataType_ const& other) = default;
     type_ operator=(type_ const& code);
     type_ operator=(QString const& word);
