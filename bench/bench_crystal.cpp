@@ -3,13 +3,13 @@
 // same length, timed in the same run. The pulses stay in the domain each
 // routine works in, as they do from one round trip to the next.
 #include <benchmark/benchmark.h>
-#include <fftw3.h>
 
 #include <chrono>
 #include <cmath>
 #include <complex>
 #include <map>
 
+#include "support/fftwreference.h"
 #include "kernel/fastfouriertransform.h"
 #include "kernel/grid.h"
 #include "kernel/measures.h"
@@ -24,24 +24,7 @@ using optics::pulse_;
 double fftwseconds(int n) {
     static std::map<int, double> measured;
     if (auto found = measured.find(n); found != measured.end()) return found->second;
-    fftwf_complex* data = fftwf_alloc_complex(static_cast<size_t>(n));
-    const fftwf_plan plan = fftwf_plan_dft_1d(n, data, data, FFTW_FORWARD, FFTW_MEASURE);
-    for (int i = 0; i < n; ++i) {
-        data[i][0] = std::cos(0.01f * i);
-        data[i][1] = 0.0f;
-    }
-    using clock = std::chrono::steady_clock;
-    long repeats = 0;
-    const clock::time_point start = clock::now();
-    clock::duration elapsed{};
-    while (elapsed < std::chrono::milliseconds(300)) {
-        for (int k = 0; k < 100; ++k) fftwf_execute(plan);
-        repeats += 100;
-        elapsed = clock::now() - start;
-    }
-    fftwf_destroy_plan(plan);
-    fftwf_free(data);
-    return measured[n] = std::chrono::duration<double>(elapsed).count() / static_cast<double>(repeats);
+    return measured[n] = fftwnanoseconds(n) * 1e-9;
 }
 
 // Runs `call` for every iteration and reports, per call, ns per sample and

@@ -6,12 +6,12 @@
 // run, and the heap allocations a round trip makes once the run is going.
 #include <QCoreApplication>
 #include <benchmark/benchmark.h>
-#include <fftw3.h>
 
 #include <algorithm>
 #include <chrono>
 
 #include "support/allocationcount.h"
+#include "support/fftwreference.h"
 #include "core/base.h"
 #include "core/cavity.h"
 #include "core/elements/gain.h"
@@ -106,27 +106,12 @@ double allocationsPerRoundtrip(int samples) {
     return double(counts[1] - counts[0]) / (lengths[1] - lengths[0]);
 }
 
-// Nanoseconds of one in-place fftwf transform of n points, planned with FFTW_MEASURE.
-double fftwtime(int n) {
-    fftwf_complex* data = fftwf_alloc_complex(static_cast<size_t>(n));
-    fftwf_plan plan = fftwf_plan_dft_1d(n, data, data, FFTW_FORWARD, FFTW_MEASURE);
-    for (int i = 0; i < n; ++i) data[i][0] = data[i][1] = 1.0f / (1 + i % 7);
-    const int repeats = std::max(20, (1 << 22) / n);
-    fftwf_execute(plan);
-    const auto start = clock_::now();
-    for (int r = 0; r < repeats; ++r) fftwf_execute(plan);
-    const double ns = std::chrono::duration<double, std::nano>(clock_::now() - start).count() / repeats;
-    fftwf_destroy_plan(plan);
-    fftwf_free(data);
-    return ns;
-}
-
 void BM_Engine(benchmark::State& state) {
     const int n = 1 << state.range(0);
     const int setups = static_cast<int>(state.range(1));
     // Runs of some 50 ms and more.
     const int roundtrips = std::max(64, (1 << 22) / n);
-    const double fft = fftwtime(n);
+    const double fft = fftwnanoseconds(n);
     const double perRoundtripAllocations = allocationsPerRoundtrip(n);
 
     double seconds = 0;

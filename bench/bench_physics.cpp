@@ -9,13 +9,13 @@
 // "DecayedFTZ" repeats it with the processor flushing subnormals to zero;
 // "Subnormal" scales the field by 1e-38, so that hardly any sample is normal.
 #include <benchmark/benchmark.h>
-#include <fftw3.h>
 #include <xmmintrin.h>
 
 #include <array>
 #include <chrono>
 
 #include "support/allocationcount.h"
+#include "support/fftwreference.h"
 #include "kernel/elements.h"
 #include "kernel/measures.h"
 #include "kernel/pulse.h"
@@ -75,22 +75,6 @@ struct Cavity {
     elements::psetfilter_ filter;
 };
 
-// Nanoseconds of one in-place fftwf transform of n points, planned with
-// FFTW_MEASURE.
-double fftwtime(int32_t n) {
-    fftwf_complex* data = fftwf_alloc_complex(static_cast<size_t>(n));
-    fftwf_plan plan = fftwf_plan_dft_1d(n, data, data, FFTW_FORWARD, FFTW_MEASURE);
-    for (int32_t i = 0; i < n; ++i) data[i][0] = data[i][1] = 1.0f / (1 + i % 7);
-    const int repeats = std::max(20, (1 << 22) / n);
-    fftwf_execute(plan);
-    const auto start = clock_::now();
-    for (int r = 0; r < repeats; ++r) fftwf_execute(plan);
-    const double ns = std::chrono::duration<double, std::nano>(clock_::now() - start).count() / repeats;
-    fftwf_destroy_plan(plan);
-    fftwf_free(data);
-    return ns;
-}
-
 void scaleenergy(optics::pulse_& pulse, float fieldfactor) {
     for (optics::complex_& x : pulse.envelope) x *= fieldfactor;
 }
@@ -137,7 +121,7 @@ void runpass(benchmark::State& state, float fieldfactor, bool flushsubnormals) {
         total += ns[s];
     }
     state.counters["pass"] = total / passes / n;
-    state.counters["pass/FFTW"] = total / passes / fftwtime(n);
+    state.counters["pass/FFTW"] = total / passes / fftwnanoseconds(n);
     state.counters["allocs/pass"] = static_cast<double>(allocated) / passes;
     state.SetLabel("ns/sample");
 }
