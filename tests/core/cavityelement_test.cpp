@@ -2,14 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 
 #include "core/elements/elementgroup.h"
 #include "core/elements/mbox.h"
 #include "interface/nodelinks.h"
 #include "tests/core/enginefakes.h"
-#include "tests/core/logcapture.h"
 
 namespace {
 
@@ -48,32 +46,16 @@ TEST(CavityElement, TableIsBoundToTheKindsValuesAndNamesMatchExactly) {
     EXPECT_EQ(bare.getType(), CavityElement_::undefined);
 }
 
-TEST(CavityElement, IdsFollowConstructionOrderAcrossKindsAndBuilds) {
-    int first;
-    {
-        TableElement a;
-        ElementGroup_ g(nullptr, nullptr, 2);
-        MBox_ b(nullptr, 0, nullptr);
-        first = a.getId();
-        EXPECT_EQ(g.getId(), first + 1);
-        EXPECT_EQ(b.getId(), first + 2);
-    }
-    EXPECT_EQ(TableElement().getId(), first + 3);  // a new build continues
-}
-
 TEST(CavityElement, DestructionClearsOnlyItsOwnNodeLink) {
     ElementNode_ elementNode;
     ElementGroupNode_ groupNode;
     MeasurementGroupNode_ boxNode;
-    auto element = std::make_unique<TableElement>(&elementNode);
-    auto group = std::make_unique<ElementGroup_>(nullptr, &groupNode, 1);
-    auto box = std::make_unique<MBox_>(nullptr, 1, &boxNode);
-    elementNode.CavityElement = element.get();
-    groupNode.CavityElement = group.get();
-    boxNode.MBox = box.get();
-    element.reset();
-    group.reset();
-    box.reset();
+    elementNode.CavityElement = new TableElement(&elementNode);
+    groupNode.CavityElement = new ElementGroup_(nullptr, &groupNode, 1);
+    boxNode.MBox = new MBox_(nullptr, 1, &boxNode);
+    delete elementNode.CavityElement;
+    delete groupNode.CavityElement;
+    delete boxNode.MBox;
     EXPECT_EQ(elementNode.CavityElement, nullptr);
     EXPECT_EQ(groupNode.CavityElement, nullptr);
     EXPECT_EQ(boxNode.MBox, nullptr);
@@ -83,15 +65,6 @@ TEST(CavityElement, DestructionClearsOnlyItsOwnNodeLink) {
     elementNode.CavityElement = &successor;
     old.reset();
     EXPECT_EQ(elementNode.CavityElement, &successor);
-}
-
-TEST(CavityElement, WriteDumpsAddressTypeAndTableAtDebugA) {
-    TableElement e;
-    LogCapture log;
-    Logger_::setLogLevel(Logger_::debugA);
-    e.write(2);
-    EXPECT_EQ(bodies(log.take()), (std::vector<std::string>{"  Addr: " + addressOf(&e), "  Type: 11", "  Parameters: 2",
-                                                     "    Parameter 0: w = 1.5", "    Parameter 1: R = -2"}));
 }
 
 }  // namespace

@@ -39,19 +39,6 @@ bool same(const Pulse_& a, const Pulse_& b) {
     return a.t0() == b.t0() && a.domain() == b.domain();
 }
 
-void set(CavityElement_& e, const std::vector<std::pair<const char*, double>>& values) {
-    for (auto& [name, value] : values) *static_cast<double*>(e.getParameter(std::string(name))) = value;
-}
-
-// A weak pulse in an unpumped medium held at inversion 2e24: the field gains
-// 1 + l*sigma*dn/2 = 1.1.
-void fillGain(Gain_& g) {
-    set(g, {{"w", 1e-4}, {"l", 0.01}, {"sigma", 1e-23}, {"deltan0", 2e24}, {"T1", 1e-3}, {"deltan", 2e24}});
-}
-void fillAbsorber(SaturableAbsorber_& a) {
-    set(a, {{"w", 1e-4}, {"l", 1e-3}, {"Is", 1e12}, {"loss", 0.3}, {"T1", 1.0}});
-}
-
 struct Elements : ::testing::Test {
     void SetUp() override {
         loggertesting::reset();
@@ -94,34 +81,13 @@ TEST_F(Elements, TablesBindTheRecordFieldsUnderCaseSensitiveNames) {
 
     EXPECT_EQ((std::vector<int>{g.getType(), a.getType(), l.getType(), f.getType(), p.getType()}),
               (std::vector<int>{0, 1, 3, 4, 5}));
-    const int first = g.getId();
-    EXPECT_EQ((std::vector<int>{pg->id, pa->id, l.getId(), f.getpset()->id, p.getId()}),
-              (std::vector<int>{first, first + 1, first + 2, first + 3, first + 4}));
+    ElementGroup_ group(nullptr, nullptr, 1);
+    MBox_ box(nullptr, 0, nullptr);
+    const int ids[] = {pg->id, pa->id, l.getId(), f.getpset()->id, p.getId(), group.getId(), box.getId()};
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(ids[i], ids[0] + i) << i;  // construction order, across kinds
     EXPECT_EQ((std::vector<int>{pg->firsttime, pg->lasttime, pa->firsttime, pa->lasttime, f.getpset()->gentlefilter,
                                 f.getpset()->firsttime, f.getpset()->lasttime}),
               (std::vector<int>{1, 0, 1, 0, 0, 0, 0}));
-}
-
-TEST_F(Elements, LossScalesTheFieldByTheRootOfTheTransmissionAndPropagationDelays) {
-    LinearLoss_ loss(nullptr, nullptr);
-    Propagation_ prop(nullptr, nullptr);
-    set(prop, {{"n", 1.0}});
-    auto p = gaussian();
-    const Pulse_ before(*p);
-    loss.call(p.get());  // amount 0
-    prop.call(p.get());  // d 0
-    EXPECT_TRUE(same(*p, before));
-    loss.setParameter(0, 75.0);
-    loss.call(p.get());
-    for (int i = 0; i < p->getSamples(); i += 7)
-        EXPECT_NEAR(std::abs(p->getSample(i)), 0.5 * std::abs(before.getSample(i)), 1e-6 * std::abs(before.getSample(256)));
-    set(prop, {{"d", 3.0}, {"n", 1.5}});
-    prop.call(p.get());
-    EXPECT_NEAR(p->t0() - before.t0(), 4.5 / c, 1e-20);
-    EXPECT_EQ(errorhandling::testing::errorcount(), 0);
-    loss.setParameter(0, 100.0);
-    loss.call(p.get());
-    EXPECT_EQ(energyOf(*p), 0.0);
 }
 
 TEST_F(Elements, FilterAppliesThePlainGaussianAroundItsMean) {
@@ -131,7 +97,7 @@ TEST_F(Elements, FilterAppliesThePlainGaussianAroundItsMean) {
     const double F = optics::fwhm(*spectrum.get());
     GaussianFilter_ filter(nullptr, nullptr);
     // A quarter of the spectral width: the gentle rule would follow the pulse.
-    set(filter, {{"fwhm", F / 4}, {"mean", 0.3 * F}});
+    setParameters(filter, {{"fwhm", F / 4}, {"mean", 0.3 * F}});
     optics::totime(*p->get());
     filter.call(p.get());
     EXPECT_FALSE(p->domain());
@@ -143,11 +109,12 @@ TEST_F(Elements, FilterAppliesThePlainGaussianAroundItsMean) {
     }
 }
 
+// A weak pulse in an unpumped medium held at inversion 2e24: the field gains
+// 1 + l*sigma*dn/2 = 1.1.
 TEST_F(Elements, GainAmplifiesByTheSmallSignalFactorAndKeepsItsStateInTheTable) {
-    Gain_ g(nullptr, nullptr), twin(nullptr, nullptr);
-    fillGain(g);
-    fillGain(twin);
-    auto p = gaussian(), q = gaussian();
+    Gain_ g(nullptr, nullptr);
+    setParameters(g, {{"w", 1e-4}, {"l", 0.01}, {"sigma", 1e-23}, {"deltan0", 2e24}, {"T1", 1e-3}, {"deltan", 2e24}});
+    auto p = gaussian();
     const Pulse_ before(*p);
     bool met = false;
     int destroyed = 0;
@@ -159,8 +126,6 @@ TEST_F(Elements, GainAmplifiesByTheSmallSignalFactorAndKeepsItsStateInTheTable) 
     g.lastCall();  // marks the record; the pass is the same
     EXPECT_EQ(g.getpset()->lasttime, 1);
     g.call(p.get());
-    twin.call(q.get());
-    EXPECT_TRUE(same(*p, *q));
     EXPECT_NEAR(energyOf(*p) / energyOf(before), 1.21, 1e-5);
     EXPECT_NEAR(p->t0() - before.t0(), 0.01 / c, 1e-20);
     EXPECT_EQ(g.getpset()->firsttime, 0);
@@ -168,28 +133,22 @@ TEST_F(Elements, GainAmplifiesByTheSmallSignalFactorAndKeepsItsStateInTheTable) 
     EXPECT_LT(g.getParameter(8), 2e24);         // deltan, barely saturated
     EXPECT_GT(g.getParameter(8), 2e24 * (1 - 1e-6));
 
-    set(g, {{"deltan0", 0.0}, {"deltan", 0.0}});  // reaches the next pass
+    setParameters(g, {{"deltan0", 0.0}, {"deltan", 0.0}});  // reaches the next pass
     const Pulse_ between(*p);
     g.call(p.get());
     for (int i = 0; i < p->getSamples(); ++i) ASSERT_EQ(p->getSample(i), between.getSample(i));
 }
 
-TEST_F(Elements, AbsorberTransmitsExpMinusLossAndIgnoresEditedState) {
-    SaturableAbsorber_ edited(nullptr, nullptr), plain(nullptr, nullptr);
-    fillAbsorber(edited);
-    fillAbsorber(plain);
-    auto p = gaussian(), q = gaussian();
+TEST_F(Elements, AbsorberTransmitsExpMinusLoss) {
+    SaturableAbsorber_ a(nullptr, nullptr);
+    setParameters(a, {{"w", 1e-4}, {"l", 1e-3}, {"Is", 1e12}, {"loss", 0.3}, {"T1", 1.0}});
+    auto p = gaussian();
     const Pulse_ before(*p);
-    edited.call(p.get());
-    plain.call(q.get());
+    a.call(p.get());
     EXPECT_NEAR(energyOf(*p) / energyOf(before), std::exp(-0.3), 1e-5);
     EXPECT_NEAR(p->t0() - before.t0(), 1e-3 / c, 1e-20);
-    set(edited, {{"deltan", 1e30}, {"recoverytime", -1.0}});
-    edited.call(p.get());
-    plain.call(q.get());
-    EXPECT_TRUE(same(*p, *q));
-    edited.lastCall();
-    EXPECT_EQ(edited.getpset()->lasttime, 1);
+    a.lastCall();
+    EXPECT_EQ(a.getpset()->lasttime, 1);
 }
 
 // Records the energy and time of a cavity's pulse each time its box is passed.
@@ -204,12 +163,14 @@ struct PulseProbe : Measurement_ {
     std::vector<double> energy, time;
 };
 
+// Loss scales the field by the root of the transmission, propagation delays
+// by n*d/c; the group runs both twice per round trip.
 TEST_F(Elements, GroupIterationsInACavityCompoundLossAndDelayEveryRoundTrip) {
     FakeSetup setup;
     LinearLoss_ loss(nullptr, nullptr);
     Propagation_ path(nullptr, nullptr);
-    set(loss, {{"amount", 19.0}});  // field x 0.9
-    set(path, {{"d", 0.3}, {"n", 1.0}});
+    setParameters(loss, {{"amount", 19.0}});  // field x 0.9
+    setParameters(path, {{"d", 0.2}, {"n", 1.5}});
     ElementGroup_ group(nullptr, nullptr, 2);
     group.setElement(0, &loss, 1);
     group.setElement(1, &path, 1);
@@ -228,9 +189,13 @@ TEST_F(Elements, GroupIterationsInACavityCompoundLossAndDelayEveryRoundTrip) {
         EXPECT_NEAR(probe->energy.back() / e0, std::pow(0.81, 2 * k), 1e-5) << k;
         EXPECT_NEAR(probe->time.back() - t0, k * 2 * 0.3 / c, 1e-18) << k;
     }
-    set(loss, {{"amount", 0.0}});  // a live edit reaches the next round trip
+    setParameters(loss, {{"amount", 0.0}});  // a live edit reaches the next round trip
     ASSERT_TRUE(Cavity_::completeRoundtrip(cavities, 1, &cavity, nullptr));
     EXPECT_NEAR(probe->energy[4] / probe->energy[3], 1.0, 1e-6);
+    setParameters(loss, {{"amount", 100.0}});
+    ASSERT_TRUE(Cavity_::completeRoundtrip(cavities, 1, &cavity, nullptr));
+    EXPECT_EQ(probe->energy[5], 0.0);
+    EXPECT_EQ(errorhandling::testing::errorcount(), 0);
 }
 
 }  // namespace

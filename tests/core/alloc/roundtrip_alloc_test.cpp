@@ -5,8 +5,6 @@
 #include <atomic>
 #include <cstdlib>
 #include <new>
-#include <string>
-#include <utility>
 #include <vector>
 
 #include "core/cavity.h"
@@ -50,10 +48,6 @@ void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
-void set(CavityElement_& e, const std::vector<std::pair<const char*, double>>& values) {
-    for (auto& [name, value] : values) *static_cast<double*>(e.getParameter(std::string(name))) = value;
-}
-
 // Two cavities meeting at a shared element, every element kind in the ring,
 // recentring on; the setup's last round trip falls among the counted ones,
 // so its traces must be refused by the level (normal) before composing.
@@ -63,15 +57,15 @@ TEST(RoundTripAllocations, WarmedUpCavitiesAllocateNothing) {
     setup.samples = 1024;
     setup.roundtrips = 50;
     Gain_ gain(nullptr, nullptr);
-    set(gain, {{"w", 1e-4}, {"l", 0.01}, {"sigma", 1e-23}, {"deltan0", 1e24}, {"T1", 1e-3}, {"deltan", 1e24}});
+    setParameters(gain, {{"w", 1e-4}, {"l", 0.01}, {"sigma", 1e-23}, {"deltan0", 1e24}, {"T1", 1e-3}, {"deltan", 1e24}});
     SaturableAbsorber_ absorber(nullptr, nullptr);
-    set(absorber, {{"w", 1e-4}, {"l", 1e-3}, {"Is", 1e12}, {"loss", 0.1}, {"T1", 1.0}});
+    setParameters(absorber, {{"w", 1e-4}, {"l", 1e-3}, {"Is", 1e12}, {"loss", 0.1}, {"T1", 1.0}});
     GaussianFilter_ filter(nullptr, nullptr);
-    set(filter, {{"fwhm", 5e13}});
+    setParameters(filter, {{"fwhm", 5e13}});
     LinearLoss_ loss(nullptr, nullptr);
-    set(loss, {{"amount", 5.0}});
+    setParameters(loss, {{"amount", 5.0}});
     Propagation_ path(nullptr, nullptr);
-    set(path, {{"d", 1.0}, {"n", 1.0}});
+    setParameters(path, {{"d", 1.0}, {"n", 1.0}});
     ElementGroup_ group(nullptr, nullptr, 2);
     group.setElement(0, &loss, 1);
     group.setElement(1, &path, 1);

@@ -1,12 +1,10 @@
-#include <QCoreApplication>
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "core/pulse.h"
-#include "tests/core/logcapture.h"
 #include "tests/core/setupfakes.h"
 
 namespace {
@@ -25,159 +23,124 @@ protected:
         setup->start();
         ASSERT_TRUE(setup->wait(60000));
     }
+    std::vector<ErrorRow> notices() { return {{started, node.node(), Error_::notice}, {finished, node.node(), Error_::notice}}; }
+
+    // Cavities A (the master) and B holding the elements named by letter in
+    // ring order; an element in both rings takes both pulses.
+    Setup_* twoCavitySetup(int roundtrips, const std::string& ringA, const std::string& ringB) {
+        const std::string rings[] = {ringA, ringB};
+        std::string names;
+        for (char n : ringA + ringB)
+            if (names.find(n) == std::string::npos) names += n;
+        auto* setup = new Setup_(2, static_cast<int>(names.size()), 0, nullptr, &node);
+        setup->setSamples(64);
+        setup->setRoundtrips(roundtrips);
+        for (char n : names) setup->addElement(new FakeElement(journal, std::string(1, n)));
+        Cavity_* cavities[2];
+        for (int c = 0; c < 2; ++c) {
+            cavities[c] = new Cavity_(static_cast<int>(rings[c].size()), setup, nullptr);
+            cavities[c]->initPulseGaussian(1e-12, 1e-9, 800e-9);
+            pulses[c] = cavities[c]->getPulse();
+            setup->addCavity(cavities[c]);
+        }
+        for (int c = 0; c < 2; ++c)
+            for (char n : rings[c]) {
+                CavityElement_* e = setup->getElement(static_cast<int>(names.find(n)));
+                if (rings[1 - c].find(n) != std::string::npos) cavities[c]->addElement(e, pulses, 2);
+                else cavities[c]->addElement(e);
+            }
+        return setup;
+    }
+
+    Journal journal;
+    FakeSetupNode node{1};
+    Pulse_* pulses[2] = {};
 };
 
 TEST_F(SetupThreads, ARunGivesTheLastCallNoticeBeforeTheLastRoundtrip) {
-    Journal journal;
-    FakeSetupNode node(1);
-    std::unique_ptr<Setup_> setup(oneCavitySetup(
-        nullptr, &node, 3, {new FakeElement(journal, "A"), new FakeElement(journal, "B")}, 1));
+    std::unique_ptr<Setup_> setup(
+        oneCavitySetup(nullptr, &node, 3, {new FakeElement(journal, "A"), new FakeElement(journal, "B")}, 1));
     setup->addMeasurement(new FakeMeasurement(journal, "M"));
     runToEnd(setup.get());
-
     EXPECT_EQ(journal, (Journal{"A", "B", "M", "A", "B", "M", "A!", "B!", "A", "B", "M"}));
-    // The counter stands one past the last completed round trip.
-    EXPECT_EQ(*setup->getRoundtripAddress(), 4);
+    EXPECT_EQ(*setup->getRoundtripAddress(), 4);  // one past the last completed round trip
     EXPECT_EQ(setup->getRoundtrip(), 4);
-    EXPECT_EQ(listedErrors(), (std::vector<ErrorRow>{{started, node.node(), Error_::notice},
-                                            {finished, node.node(), Error_::notice}}));
-    // Each round trip reaches the channel, then the end of the run.
-    EXPECT_EQ(node.status(), (std::vector<int>{2, 3, 4, -1}));
-
+    EXPECT_EQ(listedErrors(), notices());
+    EXPECT_EQ(node.status(), (std::vector<int>{2, 3, 4, -1}));  // every round trip, then the end
     setup.reset();
     EXPECT_EQ(node.disconnects, 1);
 }
 
 TEST_F(SetupThreads, ZeroRoundtripsFileOnlyTheNotices) {
-    Journal journal;
-    FakeSetupNode node(1);
-    std::unique_ptr<Setup_> setup(
-        oneCavitySetup(nullptr, &node, 0, {new FakeElement(journal, "A")}));
+    std::unique_ptr<Setup_> setup(oneCavitySetup(nullptr, &node, 0, {new FakeElement(journal, "A")}));
     runToEnd(setup.get());
     EXPECT_TRUE(journal.empty());
     EXPECT_EQ(*setup->getRoundtripAddress(), 1);
-    EXPECT_EQ(listedErrors(), (std::vector<ErrorRow>{{started, node.node(), Error_::notice},
-                                            {finished, node.node(), Error_::notice}}));
+    EXPECT_EQ(listedErrors(), notices());
     EXPECT_EQ(node.status(), (std::vector<int>{-1}));
 }
 
+// The only round trip is the last: every slot gets the notice first. Pass 1:
+// A waits at E while B passes X and fires E with both pulses, carrying A past
+// its last slot. The master has not wrapped, so pass 2: A wraps, B runs on.
 TEST_F(SetupThreads, PassesRepeatUntilTheMasterCavityHasWrapped) {
-    // The master cavity A holds only the shared element E; B holds X, then E.
-    Journal journal;
-    FakeSetupNode node(1);
-    auto* setup = new Setup_(2, 2, 0, nullptr, &node);
-    std::unique_ptr<Setup_> owner(setup);
-    setup->setSamples(64);
-    setup->setRoundtrips(1);
-    auto* e = new FakeElement(journal, "E");
-    auto* x = new FakeElement(journal, "X");
-    setup->addElement(e);
-    setup->addElement(x);
-    auto* a = new Cavity_(1, setup, nullptr);
-    auto* b = new Cavity_(2, setup, nullptr);
-    a->initPulseGaussian(1e-12, 1e-9, 800e-9);
-    b->initPulseGaussian(1e-12, 1e-9, 800e-9);
-    Pulse_* listA[2] = {a->getPulse(), b->getPulse()};
-    Pulse_* listB[2] = {a->getPulse(), b->getPulse()};
-    a->addElement(e, listA, 2);
-    b->addElement(x);
-    b->addElement(e, listB, 2);
-    setup->addCavity(a);
-    setup->addCavity(b);
-    runToEnd(setup);
-
-    // The only round trip is the last: every slot gets the notice first.
-    // Pass 1: A waits at E while B passes X and fires E with both pulses,
-    // which carries A past its last slot. Master not wrapped yet, so pass 2:
-    // A wraps, and B runs on through X and E.
+    std::unique_ptr<Setup_> setup(twoCavitySetup(1, "E", "XE"));
+    runToEnd(setup.get());
     EXPECT_EQ(journal, (Journal{"E!", "X!", "E!", "X", "E*2", "X", "E*2"}));
-    ASSERT_EQ(e->lists.size(), 2u);
-    EXPECT_EQ(e->lists[0], (std::vector<Pulse_*>{a->getPulse(), b->getPulse()}));
+    const auto& lists = static_cast<FakeElement*>(setup->getElement(0))->lists;
+    ASSERT_EQ(lists.size(), 2u);
+    EXPECT_EQ(lists[0], (std::vector<Pulse_*>{pulses, pulses + 2}));
     EXPECT_EQ(*setup->getRoundtripAddress(), 2);
 }
 
+// A meets E before F, B meets F before E: each waits for the other.
 TEST_F(SetupThreads, CavitiesThatCanNeverMeetEndTheRun) {
-    // A meets E before F, B meets F before E: each waits for the other.
-    Journal journal;
-    FakeSetupNode node(1);
-    std::unique_ptr<Setup_> setup(new Setup_(2, 2, 0, nullptr, &node));
-    setup->setSamples(64);
-    setup->setRoundtrips(5);
-    auto* e = new FakeElement(journal, "E");
-    auto* f = new FakeElement(journal, "F");
-    setup->addElement(e);
-    setup->addElement(f);
-    auto* a = new Cavity_(2, setup.get(), nullptr);
-    auto* b = new Cavity_(2, setup.get(), nullptr);
-    a->initPulseGaussian(1e-12, 1e-9, 800e-9);
-    b->initPulseGaussian(1e-12, 1e-9, 800e-9);
-    Pulse_* listA[2] = {a->getPulse(), b->getPulse()};
-    Pulse_* listB[2] = {a->getPulse(), b->getPulse()};
-    a->addElement(e, listA, 2);
-    a->addElement(f, listA, 2);
-    b->addElement(f, listB, 2);
-    b->addElement(e, listB, 2);
-    setup->addCavity(a);
-    setup->addCavity(b);
+    std::unique_ptr<Setup_> setup(twoCavitySetup(5, "EF", "FE"));
     runToEnd(setup.get());
-
     EXPECT_TRUE(journal.empty());
     EXPECT_EQ(*setup->getRoundtripAddress(), 1);
-    const std::vector<ErrorRow> entries = listedErrors();
-    ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[0], (ErrorRow{started, node.node(), Error_::notice}));
-    EXPECT_EQ(entries[1].code, Error_::error);
-    EXPECT_EQ(entries[1].source, node.node());
+    const std::vector<ErrorRow> rows = listedErrors();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0], notices()[0]);
+    EXPECT_EQ(rows[1].code, Error_::error);
+    EXPECT_EQ(rows[1].source, node.node());
 }
 
 TEST_F(SetupThreads, AStopEndsTheRunAfterTheRoundtripInProgress) {
-    FakeSetupNode node(1);
     Setup_* setup = nullptr;
     auto* stopper = new HookElement([&setup](int pass) {
         if (pass == 3) setup->stop();
     });
-    Journal journal;
     setup = oneCavitySetup(nullptr, &node, 100, {stopper, new FakeElement(journal, "after")});
     std::unique_ptr<Setup_> owner(setup);
-    // A stop before the thread begins is forgotten.
-    setup->stop();
+    setup->stop();  // before the thread begins: forgotten
     runToEnd(setup);
-
     EXPECT_EQ(journal.size(), 3u) << "round trip 3 completes";
     EXPECT_EQ(*setup->getRoundtripAddress(), 4);
     EXPECT_EQ(node.status(), (std::vector<int>{2, 3, 4, -1}));
-    EXPECT_EQ(listedErrors().back(), (ErrorRow{finished, node.node(), Error_::notice}));
+    EXPECT_EQ(listedErrors().back(), notices()[1]);
 }
 
 TEST_F(SetupThreads, AFatalReportEndsItsOwnRunAtTheRoundtripBoundary) {
-    FakeSetupNode node(1);
-    Journal journal;
-    std::unique_ptr<Setup_> setup(oneCavitySetup(
-        nullptr, &node, 10,
-        {new HookElement([&node](int pass) {
-             if (pass == 2) node.errors.report("gain diverged", Error_::fatal);
-         }),
-         new FakeElement(journal, "after")}));
+    auto* failing = new HookElement([this](int pass) {
+        if (pass == 2) node.errors.report("gain diverged", Error_::fatal);
+    });
+    std::unique_ptr<Setup_> setup(oneCavitySetup(nullptr, &node, 10, {failing, new FakeElement(journal, "after")}));
     runToEnd(setup.get());
-
     EXPECT_EQ(journal.size(), 2u);
-    EXPECT_EQ(listedErrors(),
-              (std::vector<ErrorRow>{{started, node.node(), Error_::notice},
-                                  {"Fatal Error: gain diverged Simulation stopped.", node.node(),
-                                   Error_::fatal}}));
+    EXPECT_EQ(listedErrors(), (std::vector<ErrorRow>{notices()[0], {"Fatal Error: gain diverged Simulation stopped.",
+                                                                    node.node(), Error_::fatal}}));
     EXPECT_EQ(node.status(), (std::vector<int>{2, 3}));
 }
 
 TEST_F(SetupThreads, SubnormalsAreFlushedToZeroOnTheSetupThread) {
     volatile float tiny = 1e-30f;
     float onSetupThread = -1;
-    std::unique_ptr<Setup_> setup(oneCavitySetup(
-        nullptr, nullptr, 1,
-        {new HookElement([&](int) { onSetupThread = tiny * 1e-10f; })}));
+    std::unique_ptr<Setup_> setup(
+        oneCavitySetup(nullptr, nullptr, 1, {new HookElement([&](int) { onSetupThread = tiny * 1e-10f; })}));
     runToEnd(setup.get());
     EXPECT_EQ(onSetupThread, 0.0f);
-    // Elsewhere the product is the subnormal 1e-40.
-    EXPECT_GT(tiny * 1e-10f, 0.0f);
+    EXPECT_GT(tiny * 1e-10f, 0.0f);  // elsewhere the subnormal 1e-40
 }
 
 }  // namespace
