@@ -16,13 +16,15 @@ inline double intensityfactor(double w) {
     return 1.0 / (w2 * optics::twopi * optics::impedance);
 }
 
-// |e|^2 is formed in double: no library call per sample, and the squares of
-// faint samples never become subnormal floats, which the processor handles
-// many times slower.
+// The intensity of a sample: |e| rounded to single precision, as in
+// optics::intensity, then squared in double. The modulus comes from a double
+// square root (no library call per sample), and the squares of faint samples
+// never become subnormal floats, which the processor handles many times slower.
 inline double intensity(const optics::complex_& e, double factor) {
     const double re = e.real();
     const double im = e.imag();
-    return (re * re + im * im) * factor;
+    const double modulus = static_cast<float>(std::sqrt(re * re + im * im));
+    return modulus * modulus * factor;
 }
 
 // Multiplies a sample by the real factor f.

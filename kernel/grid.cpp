@@ -72,7 +72,7 @@ double power(const complex_& e) {
 double intensity(const complex_& e, double w) {
     const double w2 = w * w;
     const double factor = 1.0 / (w2 * twopi * impedance);
-    const float modulus = std::abs(e);
+    const double modulus = std::abs(e);  // single-precision modulus, squared in double
     return modulus * modulus * factor;
 }
 

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "kernel/elements.h"
+#include "kernel/elementsupport.h"
 #include "kernelerrors.h"
 #include "pulsefixtures.h"
 
@@ -184,3 +185,11 @@ TEST(GainSupport, BackgroundIsBoundedZeroMeanUniformNoiseAndTheRecordSizeIsCheck
 }
 
 }  // namespace
+
+TEST(GainSupport, SampleIntensityIsTheFieldIntensity) {
+    const double w = 2e-4;
+    const double factor = elements::support::intensityfactor(w);
+    for (const complex_ e : {complex_(1.0f, 1.0f), complex_(-3.5e6f, 2.25e5f), complex_(0.1f, -0.7f),
+                             complex_(3e-20f, 1e-21f), complex_(0.0f, 0.0f)})
+        EXPECT_EQ(elements::support::intensity(e, factor), optics::intensity(e, w));
+}
