@@ -91,6 +91,13 @@ TEST(Grid, FieldQuantitiesOfOneSample) {
     EXPECT_DOUBLE_EQ(optics::power(2.0f * e), 4 * optics::power(e));
     EXPECT_NEAR(optics::intensity(e, w) * 2 * tools::pi * w * w * optics::impedance, 25.0, 1e-12);
     EXPECT_DOUBLE_EQ(optics::intensity(e, 2 * w), optics::intensity(e, w) / 4);
+
+    // |e| = 1 + 2^-12 is a float, but |e|^2 = 1 + 2^-11 + 2^-24 is not: the
+    // square is kept in double.
+    const complex_ fine(1.0f + 0x1p-12f, 0.0f);
+    const double square = 1.0 + 0x1p-11 + 0x1p-24;
+    EXPECT_DOUBLE_EQ(optics::power(fine), square * optics::epsilon0c);
+    EXPECT_DOUBLE_EQ(optics::intensity(fine, w), square / (w * w * optics::twopi * optics::impedance));
 }
 
 TEST(Grid, PhaseIsTheArctangentOfTheQuotient) {
