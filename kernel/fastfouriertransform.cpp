@@ -169,9 +169,17 @@ FFT_INLINE void loadfloats(const float* p, vec4_& re, vec4_& im) {
     re = __builtin_convertvector(__builtin_shufflevector(v, v, 0, 2, 4, 6), vec4_);
     im = __builtin_convertvector(__builtin_shufflevector(v, v, 1, 3, 5, 7), vec4_);
 }
+// Each value is rounded to single precision, then scaled and rounded again.
+FFT_INLINE float4_ scaledfloats(const vec4_& v, double scale) {
+    const vec4_ single = __builtin_convertvector(__builtin_convertvector(v, float4_), vec4_);
+    return __builtin_convertvector(single * scale, float4_);
+}
+FFT_INLINE float scaledfloat(double v, double scale) {
+    return static_cast<float>(static_cast<double>(static_cast<float>(v)) * scale);
+}
 FFT_INLINE void storefloats(float* p, const vec4_& re, const vec4_& im, double scale) {
-    const float4_ r = __builtin_convertvector(re * scale, float4_);
-    const float4_ i = __builtin_convertvector(im * scale, float4_);
+    const float4_ r = scaledfloats(re, scale);
+    const float4_ i = scaledfloats(im, scale);
     *reinterpret_cast<float8u_*>(p) = __builtin_shufflevector(r, i, 0, 4, 1, 5, 2, 6, 3, 7);
 }
 FFT_INLINE void loadfloats(const float* p, pair_& re, pair_& im) {
@@ -179,12 +187,11 @@ FFT_INLINE void loadfloats(const float* p, pair_& re, pair_& im) {
     im = {vec2_{p[1], p[3]}, vec2_{p[5], p[7]}};
 }
 FFT_INLINE void storefloats(float* p, const pair_& re, const pair_& im, double scale) {
-    const pair_ r = re * scale, i = im * scale;
     for (int32_t j = 0; j < 2; ++j) {
-        p[2 * j] = static_cast<float>(r.lo[j]);
-        p[2 * j + 1] = static_cast<float>(i.lo[j]);
-        p[2 * j + 4] = static_cast<float>(r.hi[j]);
-        p[2 * j + 5] = static_cast<float>(i.hi[j]);
+        p[2 * j] = scaledfloat(re.lo[j], scale);
+        p[2 * j + 1] = scaledfloat(im.lo[j], scale);
+        p[2 * j + 4] = scaledfloat(re.hi[j], scale);
+        p[2 * j + 5] = scaledfloat(im.hi[j], scale);
     }
 }
 
@@ -282,7 +289,7 @@ rolledsource_ rolledsource(const optics::samples_& a, bool exchange) {
     return {reinterpret_cast<const float*>(a.data()), n / 2 - 1, n - 1, exchange};
 }
 
-// Writes value k times scale, rounded to single precision, to sample
+// Writes value k, rounded to single precision, times scale, rounded again, to sample
 // ((k + N/2 - 1) mod N) + 1.
 struct rolledsink_ {
     float* samples;
@@ -294,8 +301,8 @@ struct rolledsink_ {
     FFT_INLINE void put(int32_t k, double re, double im) const {
         exchangeif(exchange, re, im);
         const int32_t s = (k + shift) & mask;
-        samples[2 * s] = static_cast<float>(re * scale);
-        samples[2 * s + 1] = static_cast<float>(im * scale);
+        samples[2 * s] = scaledfloat(re, scale);
+        samples[2 * s + 1] = scaledfloat(im, scale);
     }
     template <class V>
     FFT_INLINE void store(int32_t k, const V& re, const V& im) const {

@@ -64,15 +64,16 @@ complex_ efield(const complex_& potential, double w) {
     return complex_(std::complex<double>(potential) / (w * sqrtpi));
 }
 
+// |e| is taken in single precision; its square and the products in double.
 double power(const complex_& e) {
-    const float modulus = std::abs(e);
+    const double modulus = std::abs(e);
     return modulus * modulus * epsilon0c;
 }
 
 double intensity(const complex_& e, double w) {
     const double w2 = w * w;
     const double factor = 1.0 / (w2 * twopi * impedance);
-    const double modulus = std::abs(e);  // single-precision modulus, squared in double
+    const double modulus = std::abs(e);
     return modulus * modulus * factor;
 }
 

@@ -180,8 +180,7 @@ double msq(const pulse_& pulse) {
     const axis_ x(pulse);
     quad_ moment = 0;
     eachsample(pulse, pulse.u.allocated(), [&](int32_t i, const complex_& s) {
-        const float a = modulus(s);
-        const double p = a * a * epsilon0c;
+        const double p = power(s);
         const double xi = x(i);
         moment += p * step * xi * xi;
     });
@@ -207,10 +206,10 @@ quad_ centerofmass(const pulse_& pulse, std::optional<logical_> domain) {
 }
 
 double area(const pulse_& pulse) {
-    const quad_ scale = kAreaFactor * pulse.dt;
     complex_ a(0.0f, 0.0f);
     for (const complex_& s : pulse.envelope) {
-        const std::complex<quad_> term = std::complex<quad_>(efield(s, kAreaRadius)) * scale;
+        const std::complex<quad_> term =
+            std::complex<quad_>(efield(s, kAreaRadius)) * static_cast<quad_>(kAreaFactor) * pulse.dt;
         a = complex_(std::complex<quad_>(a) + term);
     }
     return std::abs(std::complex<double>(a));

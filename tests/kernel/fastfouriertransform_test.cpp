@@ -149,6 +149,24 @@ TEST(FourierTransform, RoundTripRestoresTheSamplesAndEnergyIsConserved) {
     }
 }
 
+// Samples 1 at the centre c and 2^-30 at c + N/2 transform to
+// (1 +- 2^-30)*scale. Each sum is rounded to single precision (to 1) before
+// the scaling, so with a scale just below the midpoint between 1 and the next
+// float every sample is exactly 1.
+TEST(FourierTransform, SumsAreRoundedToSinglePrecisionBeforeTheScaling) {
+    const long double scale = 1.0L + 0x1p-24L - 0x1p-40L;
+    for (const int32_t n : {2, 16, 32, 256}) {
+        samples_ s(n);
+        s(n / 2) = 1.0f;
+        s(n) = 0x1p-30f;
+        fft::fft(s, -1, scale * sqrttwopi);
+        for (int32_t i = 1; i <= n; ++i) {
+            EXPECT_EQ(s(i).real(), 1.0f) << "N = " << n << ", sample " << i;
+            EXPECT_NEAR(s(i).imag(), 0.0f, 1e-20f);
+        }
+    }
+}
+
 TEST_F(FourierErrors, BadStepSignOrLengthLeavesTheSamples) {
     const samples_ x = randomsamples(16, 3);
     const struct {

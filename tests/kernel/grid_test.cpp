@@ -95,6 +95,13 @@ TEST(Grid, FieldQuantitiesOfOneSample) {
     const double root2 = static_cast<float>(std::sqrt(2.0));
     const double factor = 1.0 / (w * w * optics::twopi * optics::impedance);
     EXPECT_EQ(optics::intensity(complex_(1.0f, 1.0f), w), root2 * root2 * factor);
+
+    // |e| = 1 + 2^-12 is a float, but |e|^2 = 1 + 2^-11 + 2^-24 is not: the
+    // square is kept in double.
+    const complex_ fine(1.0f + 0x1p-12f, 0.0f);
+    const double square = 1.0 + 0x1p-11 + 0x1p-24;
+    EXPECT_DOUBLE_EQ(optics::power(fine), square * optics::epsilon0c);
+    EXPECT_DOUBLE_EQ(optics::intensity(fine, w), square / (w * w * optics::twopi * optics::impedance));
 }
 
 TEST(Grid, PhaseIsTheArctangentOfTheQuotient) {
