@@ -68,6 +68,21 @@ void Base_::buildExperiment(SetupBuilder_& builder) {
         log(StringStream_() << "    Setting number of roundtrips to " << setup->getRoundtrips()
                             << ".",
             debugB);
+        log("    Creating and adding Elements:", debugB);
+        builder.addElements(i, setup);
+        log("    Creating and adding Cavities:", debugB);
+        const int children = builder.getChildren(i);
+        for (int c = 0; c < children; ++c) {
+            if (!builder.isCavity(i, c)) continue;
+            log(StringStream_() << "      Adding Cavity " << c << ".", debugB);
+            builder.addCavity(i, c, setup);
+        }
+        builder.link(i);
+        log("    Creating and adding Measurements:", debugB);
+        for (int j = 0; j < setup->getMeasurements(); ++j) {
+            log(StringStream_() << "      Adding Measurement " << j << ".", debugB);
+            builder.addMeasurement(i, j, setup);
+        }
     }
     setupRoundtrip.reset(new int32_t[static_cast<size_t>(setups)]());
     totalRoundtrips = 0;
