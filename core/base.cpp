@@ -52,6 +52,9 @@ Base_::~Base_() {
 
 void Base_::buildExperiment(SetupBuilder_& builder) {
     if (isRunning()) return;
+    // A second build replaces the setups of the first.
+    for (int i = 0; i < setups; ++i) delete Setup[i];
+    setups = 0;
     log("Building Experiment ...", debugA);
     setups = std::max(builder.getSetups(), 0);
     log(StringStream_() << "Allocating " << setups << " setups.", debugB);
@@ -109,6 +112,8 @@ void Base_::runExperiment() {
     for (int i = 0; i < setups; ++i) {
         if (!ready[i]) continue;
         Setup_* setup = Setup[i];
+        // One connection per setup, however often the experiment is run.
+        disconnect(setup, &QThread::finished, this, nullptr);
         // Queued to this object's thread; the wait there is short, the
         // thread has finished its work.
         connect(
