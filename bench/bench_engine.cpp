@@ -75,6 +75,13 @@ public:
         : samples(samples), setups(setups), roundtrips(roundtrips) {}
     int getSetups() override { return setups; }
     Setup_* createSetup(int, Base_* base) override { return standardSetup(base, samples, roundtrips); }
+    // The setup is made whole above.
+    void addElements(int, Setup_*) override {}
+    int getChildren(int) override { return 0; }
+    bool isCavity(int, int) override { return false; }
+    void addCavity(int, int, Setup_*) override {}
+    void link(int) override {}
+    void addMeasurement(int, int, Setup_*) override {}
 
 private:
     int samples, setups, roundtrips;

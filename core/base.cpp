@@ -52,6 +52,9 @@ Base_::~Base_() {
 
 void Base_::buildExperiment(SetupBuilder_& builder) {
     if (isRunning()) return;
+    // A second build replaces the setups of the first.
+    for (int i = 0; i < setups; ++i) delete Setup[i];
+    setups = 0;
     log("Building Experiment ...", debugA);
     setups = std::max(builder.getSetups(), 0);
     log(StringStream_() << "Allocating " << setups << " setups.", debugB);
@@ -68,6 +71,21 @@ void Base_::buildExperiment(SetupBuilder_& builder) {
         log(StringStream_() << "    Setting number of roundtrips to " << setup->getRoundtrips()
                             << ".",
             debugB);
+        log("    Creating and adding Elements:", debugB);
+        builder.addElements(i, setup);
+        log("    Creating and adding Cavities:", debugB);
+        const int children = builder.getChildren(i);
+        for (int c = 0; c < children; ++c) {
+            if (!builder.isCavity(i, c)) continue;
+            log(StringStream_() << "      Adding Cavity " << c << ".", debugB);
+            builder.addCavity(i, c, setup);
+        }
+        builder.link(i);
+        log("    Creating and adding Measurements:", debugB);
+        for (int j = 0; j < setup->getMeasurements(); ++j) {
+            log(StringStream_() << "      Adding Measurement " << j << ".", debugB);
+            builder.addMeasurement(i, j, setup);
+        }
     }
     setupRoundtrip.reset(new int32_t[static_cast<size_t>(setups)]());
     totalRoundtrips = 0;
@@ -94,6 +112,8 @@ void Base_::runExperiment() {
     for (int i = 0; i < setups; ++i) {
         if (!ready[i]) continue;
         Setup_* setup = Setup[i];
+        // One connection per setup, however often the experiment is run.
+        disconnect(setup, &QThread::finished, this, nullptr);
         // Queued to this object's thread; the wait there is short, the
         // thread has finished its work.
         connect(

@@ -17,13 +17,28 @@ class QThread;
 class Base_;
 class Setup_;
 
-// Makes the setups of an experiment, with their elements, cavities and
-// measurements, in the order of the setup tree.
+// Makes the setups of an experiment in the order of the setup tree. The
+// experiment drives each setup's build in phases: the setup, its elements,
+// its cavities (the cavity children among all children of the setup node),
+// the links between them, then its measurements.
 class SetupBuilder_ {
 public:
     virtual int getSetups() = 0;
-    // Setup i, built for `base`, which takes ownership.
+    // Setup i with its slot counts and bound parameters, built for `base`,
+    // which takes ownership.
     virtual Setup_* createSetup(int i, Base_* base) = 0;
+    // Creates the elements of setup i and adds them to it.
+    virtual void addElements(int i, Setup_* setup) = 0;
+    // Children of setup i's node; which of them are cavities.
+    virtual int getChildren(int i) = 0;
+    virtual bool isCavity(int i, int child) = 0;
+    // Creates the cavity of that child and adds it to the setup.
+    virtual void addCavity(int i, int child, Setup_* setup) = 0;
+    // After the last cavity: fills the shared slots with the feeding cavities'
+    // pulses and the measurement boxes with their measurements.
+    virtual void link(int i) = 0;
+    // Creates measurement j of setup i and adds it to the setup.
+    virtual void addMeasurement(int i, int j, Setup_* setup) = 0;
 
 protected:
     ~SetupBuilder_() = default;

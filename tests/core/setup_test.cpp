@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/core/logcapture.h"
 #include "tests/core/setupfakes.h"
 
 namespace {
@@ -70,6 +71,65 @@ TEST_F(SetupSlots, ReadyNeedsEveryCavityCompleteAndAtLeastOne) {
     Setup_ gap(1, 0, 0, nullptr, nullptr);  // a cavity with an empty slot
     gap.addCavity(new Cavity_(2, &gap, nullptr));
     EXPECT_FALSE(gap.ready());
+}
+
+// A setup node whose children are the measurement group first and one cavity
+// second, with one element and three measurements; every phase is journalled.
+class TreeBuilder : public SetupBuilder_ {
+public:
+    explicit TreeBuilder(Journal& journal) : journal(journal) {}
+    int getSetups() override { return 1; }
+    Setup_* createSetup(int, Base_* base) override {
+        journal.push_back("setup");
+        auto* setup = new Setup_(1, 1, 3, base, nullptr);
+        setup->setRoundtrips(7);
+        return setup;
+    }
+    void addElements(int, Setup_* setup) override {
+        journal.push_back("elements");
+        setup->addElement(new FakeElement(journal, "e"));
+    }
+    int getChildren(int) override { return 2; }
+    bool isCavity(int, int child) override { return child == 1; }
+    void addCavity(int, int child, Setup_* setup) override {
+        journal.push_back("cavity " + std::to_string(child));
+        setup->addCavity(new Cavity_(1, setup, nullptr));
+    }
+    void link(int) override { journal.push_back("link"); }
+    void addMeasurement(int, int j, Setup_* setup) override {
+        journal.push_back("measurement " + std::to_string(j));
+        setup->addMeasurement(new FakeMeasurement(journal, "m"));
+    }
+
+private:
+    Journal& journal;
+};
+
+TEST_F(SetupSlots, TheBuildMakesElementsThenCavitiesThenLinksThenMeasurements) {
+    LogCapture log;
+    Base_ base(nullptr);
+    log.take();
+    TreeBuilder builder(journal);
+    base.buildExperiment(builder);
+    EXPECT_EQ(journal, (Journal{"setup", "elements", "cavity 1", "link", "measurement 0",
+                                "measurement 1", "measurement 2"}));
+    const std::string lines = log.take();
+    const char* const expected[] = {
+        "Building Experiment ...", "Allocating 1 setups.", "  Setup 0:",
+        "    Cavities: 1, Elements: 1, Measurements: 3.",
+        "    Setting number of roundtrips to 7.", "    Creating and adding Elements:",
+        "    Creating and adding Cavities:", "      Adding Cavity 1.",
+        "    Creating and adding Measurements:", "      Adding Measurement 0.",
+        "      Adding Measurement 1.", "      Adding Measurement 2.",
+        "Experiment build complete."};
+    size_t at = 0;
+    for (const char* line : expected) {
+        const size_t found = lines.find(line, at);
+        ASSERT_NE(found, std::string::npos) << line << " missing or out of order in\n" << lines;
+        at = found + 1;
+    }
+    EXPECT_EQ(lines.find("Adding Cavity 0"), std::string::npos);
+    EXPECT_EQ(base.getTotalRoundtrips(), 7);
 }
 
 }  // namespace

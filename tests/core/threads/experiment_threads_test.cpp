@@ -85,6 +85,46 @@ TEST_F(Experiment, PublishedCountersStandOnePastEachSetupsLastRoundtrip) {
     EXPECT_TRUE(base.evaluateExperiment());
 }
 
+TEST_F(Experiment, ARerunEndsWithItsLastSetupAndARebuildReplacesTheSetups) {
+    Journal a;
+    std::atomic<bool> reached{false}, release{false};
+    FakeSetupNode nodeA(1), nodeB(2);
+    Base_ base(nullptr);
+    FunctionBuilder builder({
+        [&](Base_* p) { return oneCavitySetup(p, &nodeA, 1, {new FakeElement(a, "a")}); },
+        [&](Base_* p) {
+            return oneCavitySetup(p, &nodeB, 1, {new HookElement([&](int pass) {
+                                      if (pass < 2) return;
+                                      reached = true;
+                                      while (!release) std::this_thread::yield();
+                                  })});
+        },
+    });
+    base.buildExperiment(builder);
+    runToEnd(base);
+
+    // The second run: the first setup has nothing left to do, the second waits in its element.
+    base.getSetup(1)->setRoundtrips(2);
+    int ends = 0;
+    QObject::connect(&base, &Base_::runFinished, [&ends] { ++ends; });
+    base.runExperiment();
+    ASSERT_TRUE(processUntil([&] { return reached.load(); }));
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 200) QCoreApplication::processEvents();
+    EXPECT_EQ(ends, 0) << "the run ended while a setup still ran";
+    release = true;
+    ASSERT_TRUE(processUntil([&] { return ends > 0; }));
+    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(base.getTotalRoundtrip(), 5);
+
+    base.buildExperiment(builder);
+    EXPECT_EQ(nodeA.disconnects, 1);
+    EXPECT_EQ(nodeB.disconnects, 1);
+    EXPECT_EQ(base.getSetups(), 2);
+    EXPECT_EQ(base.getTotalRoundtrip(), 0);
+}
+
 // The user interface gives up after 10 ms; a setup drops its update.
 TEST_F(Experiment, ProgressNeverWaitsLongForTheLock) {
     Journal journal;
