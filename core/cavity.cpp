@@ -4,10 +4,10 @@
 #include "core/pulse.h"
 #include "core/setuplink.h"
 #include "interface/error.h"
-#include "interface/nodelinks.h"
+#include "core/cavitynodelink.h"
 #include "stringstream.h"
 
-Cavity_::Cavity_(int elements, SetupLink_* setup, CavityNode_* node)
+Cavity_::Cavity_(int elements, SetupLink_* setup, CavityNodeLink_* node)
     : Setup(setup),
       element(std::make_unique<element_[]>(static_cast<size_t>(elements > 0 ? elements : 0))),
       elements(elements > 0 ? elements : 0),
@@ -16,7 +16,7 @@ Cavity_::Cavity_(int elements, SetupLink_* setup, CavityNode_* node)
 Cavity_::~Cavity_() {
     element.reset();
     Pulse.reset();
-    if (CavityNode && CavityNode->Cavity == this) CavityNode->Cavity = nullptr;
+    if (CavityNode) CavityNode->unlinkCavity(this);
 }
 
 int Cavity_::freeSlot() const {

@@ -8,7 +8,7 @@
 #include "logger.h"
 
 class CavityElement_;
-class CavityNode_;
+class CavityNodeLink_;
 class Error_;
 class Pulse_;
 class SetupLink_;
@@ -24,7 +24,7 @@ public:
     };
 
     // `elements` free slots (none when negative), no pulse yet.
-    Cavity_(int elements, SetupLink_* setup, CavityNode_* node);
+    Cavity_(int elements, SetupLink_* setup, CavityNodeLink_* node);
     Cavity_(const Cavity_&) = delete;
     Cavity_& operator=(const Cavity_&) = delete;
     // Frees the slots and the pulse, not the elements; clears the node's link.
@@ -66,7 +66,10 @@ public:
     int getPos() const { return pos; }
     int getElements() const { return elements; }
     SetupLink_* getSetup() const { return Setup; }
-    CavityNode_* getCavityNode() const { return CavityNode; }
+    // Null for a cavity without a node or after detachNode.
+    CavityNodeLink_* getCavityNode() const { return CavityNode; }
+    // The node is going away: the cavity no longer refers to it.
+    void detachNode() { CavityNode = nullptr; }
     // Recentres the pulse at the start of each round trip.
     void setRecenter(bool on) { recenter = on; }
     bool getRecenter() const { return recenter; }
@@ -86,7 +89,7 @@ private:
     int32_t pos = 0;  // next slot; `elements` or more: past the last slot
     int32_t elements;
     int32_t roundtrip = 1;
-    CavityNode_* const CavityNode;
+    CavityNodeLink_* CavityNode;
     bool recenter = false;
     int32_t mark = 0;  // `pos` at the last checkpoint of completeRoundtrip
 };

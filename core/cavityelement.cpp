@@ -1,26 +1,25 @@
 #include "core/cavityelement.h"
 
 #include "core/condition.h"
-#include "interface/nodelinks.h"
+#include "core/elementnodelink.h"
 #include "stringstream.h"
 
 int32_t CavityElement_::lastId = 0;
 
-CavityElement_::CavityElement_(Setup_* setup, ElementNode_* node)
+CavityElement_::CavityElement_(Setup_* setup, ElementNodeLink_* node)
     : Setup(setup), ElementNode(node) {}
 
-CavityElement_::CavityElement_(Setup_* setup, ElementGroupNode_* node)
-    : Setup(setup), ElementGroupNode(node) {}
-
-CavityElement_::CavityElement_(Setup_* setup, MeasurementGroupNode_* node)
+CavityElement_::CavityElement_(Setup_* setup, MeasurementGroupNodeLink_* node)
     : Setup(setup), MeasurementGroupNode(node) {}
 
 // The measurement-group node's link is typed as the box; the box clears it.
 CavityElement_::~CavityElement_() {
-    // A node rebuilt since then may already refer to a newer element.
-    if (ElementNode && ElementNode->CavityElement == this) ElementNode->CavityElement = nullptr;
-    if (ElementGroupNode && ElementGroupNode->CavityElement == this)
-        ElementGroupNode->CavityElement = nullptr;
+    if (ElementNode) ElementNode->unlinkElement(this);
+}
+
+void CavityElement_::detachNode() {
+    ElementNode = nullptr;
+    MeasurementGroupNode = nullptr;
 }
 
 CavityElement_::type_ CavityElement_::getType() { return undefined; }

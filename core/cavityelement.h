@@ -13,9 +13,8 @@
 class Setup_;
 class Pulse_;
 class Condition_;
-class ElementNode_;
-class ElementGroupNode_;
-class MeasurementGroupNode_;
+class ElementNodeLink_;
+class MeasurementGroupNodeLink_;
 
 class CavityElement_ : public Logger_ {
 public:
@@ -34,9 +33,10 @@ public:
         undefined = 11,
     };
 
-    CavityElement_(Setup_* setup, ElementNode_* node);
-    CavityElement_(Setup_* setup, ElementGroupNode_* node);
-    CavityElement_(Setup_* setup, MeasurementGroupNode_* node);
+    // Built by an element or element-group node.
+    CavityElement_(Setup_* setup, ElementNodeLink_* node);
+    // Built by a measurement-group node (a measurement box).
+    CavityElement_(Setup_* setup, MeasurementGroupNodeLink_* node);
     CavityElement_(const CavityElement_&) = delete;
     CavityElement_& operator=(const CavityElement_&) = delete;
     // Clears the back link of the node that built the element.
@@ -64,9 +64,11 @@ public:
     void* getParameter(const std::string& name) const;
 
     Setup_* getSetup() const { return Setup; }
-    ElementNode_* getElementNode() const { return ElementNode; }
-    ElementGroupNode_* getElementGroupNode() const { return ElementGroupNode; }
-    MeasurementGroupNode_* getMeasurementGroupNode() const { return MeasurementGroupNode; }
+    // Null for an element without a node or after detachNode.
+    ElementNodeLink_* getElementNode() const { return ElementNode; }
+    MeasurementGroupNodeLink_* getMeasurementGroupNode() const { return MeasurementGroupNode; }
+    // The node is going away: the element no longer refers to it.
+    void detachNode();
     // Takes ownership; a kind with a condition skips every pass it does not meet.
     void setCondition(Condition_* condition);
     // -1 for the base alone, which has no number.
@@ -87,9 +89,8 @@ protected:
 
 private:
     Setup_* const Setup;
-    ElementNode_* const ElementNode = nullptr;
-    ElementGroupNode_* const ElementGroupNode = nullptr;
-    MeasurementGroupNode_* const MeasurementGroupNode = nullptr;
+    ElementNodeLink_* ElementNode = nullptr;
+    MeasurementGroupNodeLink_* MeasurementGroupNode = nullptr;
     std::unique_ptr<double*[]> parameter;
     std::unique_ptr<std::string[]> parameterName;
     std::unique_ptr<std::string[]> parameterDescription;

@@ -69,6 +69,12 @@ Setup_::~Setup_() {
     if (SetupNode) SetupNode->disconnectSetup();
 }
 
+void Setup_::detachNode() {
+    ending = true;
+    wait();
+    SetupNode = nullptr;
+}
+
 int Setup_::addElement(CavityElement_* E) { return fillFirstFree(Element.get(), elements, E); }
 
 int Setup_::addCavity(Cavity_* C) { return fillFirstFree(Cavity.get(), cavities, C); }

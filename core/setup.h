@@ -63,6 +63,10 @@ public:
     Base_* getBase() const { return Base; }
     QString getErrorMessage() const { return ErrorMessage; }
     SetupNodeLink_* getSetupNode() const { return SetupNode; }
+    // User-interface thread, when the node goes: ends the run for good (at the
+    // next round-trip boundary) and waits for it, then no longer refers to the
+    // node.
+    void detachNode();
     int getElements() const { return elements; }
     int getCavities() const { return cavities; }
     int getMeasurements() const { return measurements; }
@@ -88,12 +92,13 @@ private:
     Cavity_* MasterCavity = nullptr;
     int32_t masterRT = 1;
     int32_t roundtrips = 0;
-    SetupNodeLink_* const SetupNode;
+    SetupNodeLink_* SetupNode;
     QString Directory;
     QString ErrorMessage;
     // Cleared when the run begins, so a stop before the start is forgotten.
     std::atomic<bool> stopExecution{false};
-    // Set by the destructor, never cleared: the run ends whenever it began.
+    // Set by the destructor or detachNode, never cleared: the run ends
+    // whenever it began.
     std::atomic<bool> ending{false};
     // Set on the setup's thread by a fatal report or by cavities that cannot
     // complete a round trip: the run ends at the round-trip boundary, like

@@ -4,7 +4,7 @@
 #include "kernel/cinterface.h"
 #include "kernel/mixing.h"
 
-DFGFrequency_::DFGFrequency_(Setup_* Parent, ElementNode_* Source)
+DFGFrequency_::DFGFrequency_(Setup_* Parent, ElementNodeLink_* Source)
     : CavityElement_(Parent, Source), pset(std::make_unique<elements::psetppln_>()) {
     cinterface::maketrue(pset->firsttime);
     cinterface::makefalse(pset->lasttime);

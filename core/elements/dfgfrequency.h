@@ -9,7 +9,7 @@
 
 class DFGFrequency_ : public CavityElement_ {
 public:
-    DFGFrequency_(Setup_* Parent, ElementNode_* Source);
+    DFGFrequency_(Setup_* Parent, ElementNodeLink_* Source);
 
     type_ getType() override { return dfgfrequency; }
     // A single pulse cannot mix: logged, the pulse is left alone.

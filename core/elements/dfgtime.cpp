@@ -5,7 +5,7 @@
 #include "kernel/mixing.h"
 #include "stringstream.h"
 
-DFGTime_::DFGTime_(Setup_* Parent, ElementNode_* Source)
+DFGTime_::DFGTime_(Setup_* Parent, ElementNodeLink_* Source)
     : CavityElement_(Parent, Source), pset(std::make_unique<elements::psetppln_>()) {
     pset->firsttime = cinterface::ftrue();
     pset->lasttime = cinterface::ffalse();

@@ -9,7 +9,7 @@
 
 class DFGTime_ : public CavityElement_ {
 public:
-    DFGTime_(Setup_* Parent, ElementNode_* Source);
+    DFGTime_(Setup_* Parent, ElementNodeLink_* Source);
 
     type_ getType() override { return dfgtime; }
     // A single pulse cannot mix: logged, the pulse is left alone.

@@ -2,7 +2,7 @@
 
 #include "stringstream.h"
 
-ElementGroup_::ElementGroup_(Setup_* setup, ElementGroupNode_* node, int n)
+ElementGroup_::ElementGroup_(Setup_* setup, ElementNodeLink_* node, int n)
     : CavityElement_(setup, node),
       Element(std::make_unique<egElementHeader_[]>(static_cast<size_t>(n > 0 ? n : 0))),
       elements(n > 0 ? n : 0) {

@@ -8,7 +8,7 @@
 
 class ElementGroup_ : public CavityElement_ {
 public:
-    ElementGroup_(Setup_* setup, ElementGroupNode_* node, int n);
+    ElementGroup_(Setup_* setup, ElementNodeLink_* node, int n);
 
     type_ getType() override { return elementgroup; }
     // Every member gets the one-pulse call; once the group has had its last

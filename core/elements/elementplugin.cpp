@@ -4,7 +4,7 @@
 #include "interface/error.h"
 #include "stringstream.h"
 
-ElementPlugin_::ElementPlugin_(Setup_* Parent, ElementNode_* Source, pluginData d)
+ElementPlugin_::ElementPlugin_(Setup_* Parent, ElementNodeLink_* Source, pluginData d)
     : CavityElement_(Parent, Source),
       single(d.callSingle),
       multiple(d.callMultiple),

@@ -14,7 +14,7 @@ public:
     // Takes the library's functions and parameter names; the values start at
     // zero. Missing names (no getParameterName, or a null name) leave the
     // entries unnamed and are reported.
-    ElementPlugin_(Setup_* Parent, ElementNode_* Source, pluginData d);
+    ElementPlugin_(Setup_* Parent, ElementNodeLink_* Source, pluginData d);
 
     type_ getType() override { return elementplugin; }
     // One pass through callSingle; skipped, and reported once, when the

@@ -3,7 +3,7 @@
 #include "core/pulse.h"
 #include "kernel/cinterface.h"
 
-Gain_::Gain_(Setup_* Parent, ElementNode_* Source)
+Gain_::Gain_(Setup_* Parent, ElementNodeLink_* Source)
     : CavityElement_(Parent, Source), pset(std::make_unique<elements::psetgain_>()) {
     makeTable(10);
     pset->firsttime = cinterface::ftrue();

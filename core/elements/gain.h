@@ -8,7 +8,7 @@
 
 class Gain_ : public CavityElement_ {
 public:
-    Gain_(Setup_* Parent, ElementNode_* Source);
+    Gain_(Setup_* Parent, ElementNodeLink_* Source);
 
     type_ getType() override { return gain; }
     void call(Pulse_* pulse) override;

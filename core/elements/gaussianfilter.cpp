@@ -3,7 +3,7 @@
 #include "core/pulse.h"
 #include "kernel/cinterface.h"
 
-GaussianFilter_::GaussianFilter_(Setup_* Parent, ElementNode_* Source)
+GaussianFilter_::GaussianFilter_(Setup_* Parent, ElementNodeLink_* Source)
     : CavityElement_(Parent, Source), pset(std::make_unique<elements::psetfilter_>()) {
     // No parameter exposes the flags: the plain width rule, no pass made yet
     // marked, not the last round trip.

@@ -9,7 +9,7 @@
 
 class GaussianFilter_ : public CavityElement_ {
 public:
-    GaussianFilter_(Setup_* Parent, ElementNode_* Source);
+    GaussianFilter_(Setup_* Parent, ElementNodeLink_* Source);
 
     type_ getType() override { return gaussianFilter; }
     void call(Pulse_* pulse) override;

@@ -7,7 +7,7 @@
 
 class LinearLoss_ : public CavityElement_ {
 public:
-    LinearLoss_(Setup_* Parent, ElementNode_* Source);
+    LinearLoss_(Setup_* Parent, ElementNodeLink_* Source);
 
     type_ getType() override { return linearLoss; }
     void call(Pulse_* pulse) override;

@@ -1,9 +1,9 @@
 #include "core/elements/mbox.h"
 
 #include "core/measurement.h"
-#include "interface/nodelinks.h"
+#include "core/measurementgroupnodelink.h"
 
-MBox_::MBox_(Setup_* setup, int n, MeasurementGroupNode_* node)
+MBox_::MBox_(Setup_* setup, int n, MeasurementGroupNodeLink_* node)
     : CavityElement_(setup, node),
       Measurement(std::make_unique<Measurement_*[]>(static_cast<size_t>(n > 0 ? n : 0))),
       measurements(n > 0 ? n : 0) {
@@ -12,8 +12,7 @@ MBox_::MBox_(Setup_* setup, int n, MeasurementGroupNode_* node)
 
 MBox_::~MBox_() {
     for (int i = 0; i < measurements; ++i) delete Measurement[i];
-    MeasurementGroupNode_* node = getMeasurementGroupNode();
-    if (node && node->MBox == this) node->MBox = nullptr;
+    if (MeasurementGroupNodeLink_* node = getMeasurementGroupNode()) node->unlinkBox(this);
 }
 
 void MBox_::call(Pulse_*) { collect(); }

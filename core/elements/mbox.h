@@ -10,7 +10,7 @@ class Measurement_;
 
 class MBox_ : public CavityElement_ {
 public:
-    MBox_(Setup_* setup, int n, MeasurementGroupNode_* node);
+    MBox_(Setup_* setup, int n, MeasurementGroupNodeLink_* node);
     // Destroys the measurements and clears the node's link to the box.
     ~MBox_() override;
 

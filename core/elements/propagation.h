@@ -7,7 +7,7 @@
 
 class Propagation_ : public CavityElement_ {
 public:
-    Propagation_(Setup_* Parent, ElementNode_* Source);
+    Propagation_(Setup_* Parent, ElementNodeLink_* Source);
 
     type_ getType() override { return propagation; }
     void call(Pulse_* pulse) override;

@@ -3,7 +3,7 @@
 #include "core/pulse.h"
 #include "kernel/cinterface.h"
 
-SaturableAbsorber_::SaturableAbsorber_(Setup_* Parent, ElementNode_* Source)
+SaturableAbsorber_::SaturableAbsorber_(Setup_* Parent, ElementNodeLink_* Source)
     : CavityElement_(Parent, Source), pset(std::make_unique<elements::psetabsorber_>()) {
     makeTable(7);
     pset->firsttime = cinterface::ftrue();

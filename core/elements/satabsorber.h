@@ -9,7 +9,7 @@
 
 class SaturableAbsorber_ : public CavityElement_ {
 public:
-    SaturableAbsorber_(Setup_* Parent, ElementNode_* Source);
+    SaturableAbsorber_(Setup_* Parent, ElementNodeLink_* Source);
 
     type_ getType() override { return saturableAbsorber; }
     void call(Pulse_* pulse) override;

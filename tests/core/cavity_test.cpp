@@ -9,9 +9,9 @@
 
 #include "core/pulse.h"
 #include "interface/error.h"
-#include "interface/nodelinks.h"
 #include "tests/core/enginefakes.h"
 #include "tests/core/fakes.h"
+#include "tests/core/nodefakes.h"
 
 namespace {
 
@@ -66,7 +66,7 @@ struct CavityTest : ::testing::Test {
 TEST_F(CavityTest, SlotsFillInOrderAndReadinessNeedsEverySlotInputAndPulse) {
     FakeElement a(journal, "A"), e(journal, "E");
     setup.samples = 512;
-    CavityNode_ node;
+    FakeCavityNode node;
     auto c = std::make_unique<Cavity_>(2, &setup, &node);
     node.Cavity = c.get();
     EXPECT_EQ(c->addElement(&a), 0);

@@ -6,14 +6,14 @@
 
 #include "core/elements/elementgroup.h"
 #include "core/elements/mbox.h"
-#include "interface/nodelinks.h"
 #include "tests/core/enginefakes.h"
+#include "tests/core/nodefakes.h"
 
 namespace {
 
 // A kind with a two-entry table bound to values of its own.
 struct TableElement : CavityElement_ {
-    explicit TableElement(ElementNode_* node = nullptr) : CavityElement_(nullptr, node) {
+    explicit TableElement(ElementNodeLink_* node = nullptr) : CavityElement_(nullptr, node) {
         makeTable(2);
         setEntry(0, &w, "w", "The beam waist.");
         setEntry(1, &R, "R", "The pump rate.");
@@ -47,9 +47,9 @@ TEST(CavityElement, TableIsBoundToTheKindsValuesAndNamesMatchExactly) {
 }
 
 TEST(CavityElement, DestructionClearsOnlyItsOwnNodeLink) {
-    ElementNode_ elementNode;
-    ElementGroupNode_ groupNode;
-    MeasurementGroupNode_ boxNode;
+    FakeElementNode elementNode;
+    FakeElementNode groupNode;
+    FakeBoxNode boxNode;
     elementNode.CavityElement = new TableElement(&elementNode);
     groupNode.CavityElement = new ElementGroup_(nullptr, &groupNode, 1);
     boxNode.MBox = new MBox_(nullptr, 1, &boxNode);

@@ -17,7 +17,9 @@ using Journal = std::vector<std::string>;
 // and "<name>!" for the last-call notice.
 struct FakeElement : CavityElement_ {
     FakeElement(Journal& journal, std::string name)
-        : CavityElement_(nullptr, static_cast<ElementNode_*>(nullptr)), journal(journal), name(std::move(name)) {}
+        : CavityElement_(nullptr, static_cast<ElementNodeLink_*>(nullptr)),
+          journal(journal),
+          name(std::move(name)) {}
     void call(Pulse_* pulse) override {
         journal.push_back(name);
         pulses.push_back(pulse);
@@ -35,7 +37,7 @@ struct FakeElement : CavityElement_ {
 
 // Counts its passes and allocates nothing.
 struct Counter : CavityElement_ {
-    Counter() : CavityElement_(nullptr, static_cast<ElementNode_*>(nullptr)) {}
+    Counter() : CavityElement_(nullptr, static_cast<ElementNodeLink_*>(nullptr)) {}
     void call(Pulse_*) override { ++calls; }
     void call(Pulse_**, int) override { ++calls; }
     long calls = 0;

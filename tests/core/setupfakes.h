@@ -61,7 +61,7 @@ private:
 class HookElement : public CavityElement_ {
 public:
     explicit HookElement(std::function<void(int)> hook)
-        : CavityElement_(nullptr, static_cast<ElementNode_*>(nullptr)), hook(std::move(hook)) {}
+        : CavityElement_(nullptr, static_cast<ElementNodeLink_*>(nullptr)), hook(std::move(hook)) {}
     void call(Pulse_*) override { hook(++passes); }
     int passes = 0;
 
