@@ -3,7 +3,8 @@
 #include "core/pulse.h"
 #include "kernel/elements.h"
 
-LinearLoss_::LinearLoss_(Setup_* Parent, ElementNodeLink_* Source) : CavityElement_(Parent, Source) {
+LinearLoss_::LinearLoss_(Setup_* Parent, ElementNodeLink_* Source)
+    : CavityElement_(Parent, Source) {
     makeTable(1);
     setEntry(0, &amount, "amount", "The linear loss in percent.");
     takeId(id);

@@ -3,7 +3,8 @@
 #include "core/pulse.h"
 #include "kernel/elements.h"
 
-Propagation_::Propagation_(Setup_* Parent, ElementNodeLink_* Source) : CavityElement_(Parent, Source) {
+Propagation_::Propagation_(Setup_* Parent, ElementNodeLink_* Source)
+    : CavityElement_(Parent, Source) {
     makeTable(2);
     setEntry(0, &distance, "d", "Propagation distance.");
     setEntry(1, &index, "n", "Index of refraction.");

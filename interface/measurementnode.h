@@ -1,0 +1,48 @@
+#pragma once
+// Measurements and the groups that hold them. A measurement node has a row in
+// the window's data tree; a measurement group inside a cavity becomes the
+// measurement box at which its measurements collect.
+#include "core/measurementgroupnodelink.h"
+#include "core/measurementnodelink.h"
+#include "interface/node.h"
+
+class Measurement_;
+class MeasurementRow_;
+
+class MeasurementNode_ : public Node_, public MeasurementNodeLink_ {
+public:
+    // Adds its row to the window's data tree.
+    MeasurementNode_();
+    // Deletes its row; the measurement belongs to its setup or box.
+    ~MeasurementNode_() override;
+
+    QString getTypeString() const override { return QStringLiteral("Measurement"); }
+
+    Error_& getErrorSource() override { return *this; }
+    // Forgets the measurement and drops the rows of its collected data.
+    void unlinkMeasurement() override;
+
+    MeasurementRow_* getMeasurementTreeNode() const { return MeasurementTreeNode; }
+
+    // The measurement of the last build; null before it and after it is gone.
+    Measurement_* Measurement = nullptr;
+
+private:
+    MeasurementRow_* MeasurementTreeNode;
+};
+
+class MeasurementGroupNode_ : public Node_, public MeasurementGroupNodeLink_ {
+public:
+    MeasurementGroupNode_();
+    // The box belongs to its setup; it only forgets this node.
+    ~MeasurementGroupNode_() override;
+
+    QString getTypeString() const override { return QStringLiteral("MeasurementGroup"); }
+
+    Error_& getErrorSource() override { return *this; }
+    void unlinkBox(MBox_* box) override;
+
+    // The box of the last build; null before it, after it is gone and always
+    // for the setup's "Measurements" group.
+    MBox_* MBox = nullptr;
+};

@@ -1,0 +1,216 @@
+#include "interface/node.h"
+
+#include <QStringList>
+#include <QTreeWidget>
+
+#include "interface/parameter.h"
+#include "interface/setupnode.h"
+#include "interface/setupstatus.h"
+#include "interface/treehost.h"
+#include "stringstream.h"
+
+TreeHost_* Node_::MW = nullptr;
+
+namespace {
+// Sections past the last are empty.
+QString section(const QStringList& sections, int k) {
+    return k < sections.size() ? sections[k] : QString();
+}
+
+Node_* named(const QList<Node_*>& nodes, const QString& name) {
+    for (Node_* n : nodes)
+        if (n && n->text(0) == name) return n;
+    return nullptr;
+}
+
+QList<Node_*> topLevelNodes(QTreeWidget* tree) {
+    QList<Node_*> nodes;
+    if (!tree) return nodes;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        nodes.append(dynamic_cast<Node_*>(tree->topLevelItem(i)));
+    return nodes;
+}
+}  // namespace
+
+Node_::Node_() : QTreeWidgetItem(itemType), Error_(this) {}
+
+Node_::Node_(QTreeWidget* tree) : QTreeWidgetItem(tree, itemType), Error_(this) {}
+
+// Every owned parameter goes with its node, selected or not: a parameter's
+// cells leave the parameter table when they are deleted.
+Node_::~Node_() {
+    for (Parameter_* p : Parameter)
+        if (p->getOwner() == this) delete p;
+    Parameter.clear();
+}
+
+QWidget* Node_::getMainWindow() { return MW ? MW->getDialogParent() : nullptr; }
+
+Node_* Node_::getParent() const { return dynamic_cast<Node_*>(parent()); }
+
+Node_* Node_::getChild(int i) const {
+    return i >= 0 && i < childCount() ? dynamic_cast<Node_*>(child(i)) : nullptr;
+}
+
+Node_* Node_::getParent(type_ kind) {
+    for (Node_* n = this; n; n = n->getParent())
+        if (n->type == kind) return n;
+    return nullptr;
+}
+
+int Node_::getLevel() {
+    int level = 0;
+    for (Node_* n = this; n; n = n->getParent(), ++level)
+        if (n->type == setup) return level;
+    return -1;
+}
+
+void Node_::addParameter(Parameter_* parameter) {
+    parameter->setOwner(this);
+    Parameter.append(parameter);
+}
+
+Parameter_* Node_::getParameter(int i) {
+    return i >= 0 && i < Parameter.size() ? Parameter[i] : nullptr;
+}
+
+Parameter_* Node_::getParameter(const QString& name) {
+    Parameter_* p = findParameter(name);
+    if (!p)
+        logError(("WARNING: Failed to locate parameter " + name + "!").toStdString(), debugA);
+    return p;
+}
+
+Parameter_* Node_::findParameter(const QString& name) const {
+    for (Parameter_* p : Parameter)
+        if (p->getName()->text() == name) return p;
+    return nullptr;
+}
+
+bool Node_::hasParameter(const QString& name) const { return findParameter(name) != nullptr; }
+
+Parameter_* Node_::getParameterRow(int row) const {
+    if (row < 0) return nullptr;
+    for (Parameter_* p : Parameter)
+        if (p->getVisible() && row-- == 0) return p;
+    return nullptr;
+}
+
+QString Node_::getPath() {
+    if (passesLevel(debugD))
+        log(("Traversing up: " + getTypeString()).toStdString(), debugD);
+    Node_* up = getParent();
+    return up ? up->getPath() + "%" + text(0) : text(0);
+}
+
+Node_* Node_::descend(Node_* start, const QStringList& sections, int first) {
+    Node_* current = start;
+    for (int k = first; !section(sections, k).isEmpty(); ++k) {
+        if (!current) continue;
+        if (Node_* next = current->findChildNode(sections[k])) current = next;
+    }
+    return current;
+}
+
+Node_* Node_::getNodeFromPath(const QString& path) {
+    const QStringList sections = path.split('%');
+    return descend(named(topLevelNodes(treeWidget()), sections[0]), sections, 1);
+}
+
+Node_* Node_::getNodeFromPathInSetup(const QString& path) {
+    if (type != setup) {
+        if (Node_* up = getParent()) return up->getNodeFromPathInSetup(path);
+        report("A path was looked up on a node outside any setup: " + path, Error_::error);
+        return nullptr;
+    }
+    const QStringList sections = path.split('%');
+    Node_* current = this;
+    for (int k = 0; !section(sections, k).isEmpty(); ++k) {
+        current = current->findChildNode(sections[k]);
+        if (!current) return nullptr;
+    }
+    return current;
+}
+
+Parameter_* Node_::getParameterFromPath(const QString& path) {
+    const QStringList sections = path.split('%');
+    Node_* current = descend(named(topLevelNodes(treeWidget()), sections[0]), sections, 1);
+    int m = 0;
+    while (!section(sections, m + 1).isEmpty()) ++m;
+    if (m < 1 || !current) return nullptr;
+    return current->getParameter(sections[m]);
+}
+
+Parameter_* Node_::getParameterFromPathInSetup(const QString& path) {
+    QStringList sections = path.split('%');
+    const QString name = sections.takeLast();
+    Node_* node = getNodeFromPathInSetup(sections.join('%'));
+    return node && node->hasParameter(name) ? node->findParameter(name) : nullptr;
+}
+
+Node_* Node_::findChildNode(const QString& name) const {
+    for (int i = 0; i < childCount(); ++i) {
+        Node_* c = getChild(i);
+        if (c && c->text(0) == name) return c;
+    }
+    return nullptr;
+}
+
+QList<Node_*> Node_::siblings(QTreeWidget* topLevel) const {
+    if (Node_* up = getParent()) {
+        QList<Node_*> nodes;
+        for (int i = 0; i < up->childCount(); ++i) nodes.append(up->getChild(i));
+        return nodes;
+    }
+    return topLevelNodes(topLevel);
+}
+
+Node_* Node_::findNodeLocal(const QString& name) {
+    QTreeWidget* tree = MW && MW->getSetupTree() ? MW->getSetupTree() : treeWidget();
+    return named(siblings(tree), name);
+}
+
+Node_* Node_::findDuplicate() {
+    for (Node_* n : siblings(treeWidget()))
+        if (n && n != this && n->text(0) == text(0)) return n;
+    return nullptr;
+}
+
+QString Node_::generateUniqueLocal(const QString& base) const {
+    for (int i = 1;; ++i) {
+        const QString name = base + QString::number(i);
+        if (!findChildNode(name)) return name;
+    }
+}
+
+bool Node_::selectedInTree() const { return treeWidget() && isSelected(); }
+
+Node_* Node_::findSelected() {
+    if (selectedInTree()) return this;
+    for (int i = 0; i < childCount(); ++i)
+        if (Node_* c = getChild(i))
+            if (Node_* s = c->findSelected()) return s;
+    return nullptr;
+}
+
+Node_* Node_::findSelected(QTreeWidget* tree) {
+    for (Node_* n : topLevelNodes(tree))
+        if (n)
+            if (Node_* s = n->findSelected()) return s;
+    return nullptr;
+}
+
+bool Node_::hasSelectedChildren() {
+    if (selectedInTree()) return true;
+    for (int i = 0; i < childCount(); ++i)
+        if (Node_* c = getChild(i))
+            if (c->hasSelectedChildren()) return true;
+    return false;
+}
+
+void Node_::addLocalError(const QString& message, int code) {
+    auto* node = dynamic_cast<SetupNode_*>(getParent(setup));
+    SetupStatusSink_* status = node ? node->getSetupStatusWidget() : nullptr;
+    if (status) status->addError(message, this, code);
+    else log("An error of a node outside any setup is not shown in a status tab.", debugB);
+}

@@ -1,0 +1,118 @@
+#pragma once
+// One item of the setup tree (setup, cavity, element, element group,
+// measurement, measurement group). A node is at once an item of the tree
+// widget and a source of the error list, so every report names its node. The
+// base holds what all kinds share: the kind, the description, the owned
+// parameters, look-ups by name and by "%" path, unique child names, selection
+// queries and the forwarding of errors to the status tab of the node's setup.
+// User-interface thread only.
+#include <QList>
+#include <QString>
+#include <QTreeWidgetItem>
+
+#include "interface/error.h"
+
+class Parameter_;
+class QTreeWidget;
+class QWidget;
+class TreeHost_;
+
+class Node_ : public QTreeWidgetItem, public Error_ {
+public:
+    enum type_ {
+        setup = 0,
+        cavity = 1,
+        element = 2,
+        measurement = 3,
+        elementgroup = 4,
+        measurementgroup = 5,
+    };
+    // The tree-widget item type of every node.
+    static constexpr int itemType = 1000;
+
+    // Outside any tree.
+    Node_();
+    // Appended to the top level of `tree`.
+    explicit Node_(QTreeWidget* tree);
+    Node_(const Node_&) = delete;
+    Node_& operator=(const Node_&) = delete;
+    // Deletes the parameters it owns; the item deletes the child nodes.
+    ~Node_() override;
+
+    virtual QString getTypeString() const = 0;
+
+    type_ getNodeType() const { return type; }
+    QString getItemText() const { return itemText; }
+    void setItemText(const QString& text) { itemText = text; }
+    // The window, through which nodes reach the widgets they live in.
+    static void setMainWindow(TreeHost_* host) { MW = host; }
+    static TreeHost_* getHost() { return MW; }
+    // The parent of dialogs and message boxes; null without a window.
+    static QWidget* getMainWindow();
+
+    // Null for a top-level node.
+    Node_* getParent() const;
+    // Null outside the children.
+    Node_* getChild(int i) const;
+    // This node or its nearest ancestor of that kind; null when none.
+    Node_* getParent(type_ kind);
+    // 0 for a setup, else the steps up to the nearest setup; -1 when no setup
+    // lies above.
+    int getLevel();
+
+    int getParameters() const { return Parameter.size(); }
+    // Takes ownership and becomes the parameter's owner.
+    void addParameter(Parameter_* parameter);
+    // Null outside the list.
+    Parameter_* getParameter(int i);
+    // Null, with a warning in the log, when the node has none of that name.
+    Parameter_* getParameter(const QString& name);
+    bool hasParameter(const QString& name) const;
+    // The visible parameter shown in that row of the parameter table.
+    Parameter_* getParameterRow(int row) const;
+
+    // The names from the top-level node down, joined by "%".
+    QString getPath();
+    // Each section names a child of the node found so far; a section that
+    // names none is passed over. Null when the first names no top-level node.
+    Node_* getNodeFromPath(const QString& path);
+    // Relative to this node's setup; the empty path names the setup. Null on
+    // any miss, and (reported) for a node outside any setup.
+    Node_* getNodeFromPathInSetup(const QString& path);
+    // The last section names a parameter of the node the others reach.
+    Parameter_* getParameterFromPath(const QString& path);
+    Parameter_* getParameterFromPathInSetup(const QString& path);
+
+    Node_* findChildNode(const QString& name) const;
+    // The first sibling, this node included, with that name.
+    Node_* findNodeLocal(const QString& name);
+    // The first other sibling with this node's name.
+    Node_* findDuplicate();
+    // base + "1", base + "2", ...: the first that no child of this node has.
+    QString generateUniqueLocal(const QString& base) const;
+
+    // The first selected node of the subtree, pre-order.
+    Node_* findSelected();
+    static Node_* findSelected(QTreeWidget* tree);
+    bool hasSelectedChildren();
+
+    // Hands an error filed against this node to its setup's status tab.
+    void addLocalError(const QString& message, int code);
+
+protected:
+    Parameter_* findParameter(const QString& name) const;
+
+    static TreeHost_* MW;
+
+    QString itemText;
+    QList<Parameter_*> Parameter;
+    type_ type = setup;
+
+private:
+    bool selectedInTree() const;
+    // The items beside this one: the parent's children or the tree's top level.
+    QList<Node_*> siblings(QTreeWidget* topLevel) const;
+    // Descends from `start` through the sections from `first` on; a section
+    // that names no child is passed over.
+    static Node_* descend(Node_* start, const QStringList& sections, int first);
+};

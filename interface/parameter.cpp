@@ -1,0 +1,140 @@
+#include "interface/parameter.h"
+
+#include <QLocale>
+#include <cmath>
+
+#include "core/datashape.h"
+
+namespace {
+// The C locale, strict: no group separators, whatever the desktop's locale.
+const QLocale& numberLocale() {
+    static const QLocale c = [] {
+        QLocale l = QLocale::c();
+        l.setNumberOptions(QLocale::OmitGroupSeparator | QLocale::RejectGroupSeparator);
+        return l;
+    }();
+    return c;
+}
+
+bool isFiniteNumber(const QString& text) {
+    bool ok = false;
+    const double v = numberLocale().toDouble(text, &ok);
+    return ok && std::isfinite(v);
+}
+
+bool isInteger(const QString& text) {
+    bool ok = false;
+    numberLocale().toInt(text, &ok);
+    return ok;
+}
+
+bool isComplex(const QString& text) {
+    const QString t = text.simplified();
+    const int comma = t.indexOf(',');
+    return comma >= 0 && isFiniteNumber(t.left(comma).simplified()) &&
+           isFiniteNumber(t.mid(comma + 1).simplified());
+}
+
+// Whether a non-empty text is a value of a numeric or logical type; other
+// types accept any text.
+bool isValueOf(DataType_::type_ type, const QString& text) {
+    switch (type) {
+        case DataType_::logical: {
+            const QString word = text.toUpper();
+            return word == QLatin1String("TRUE") || word == QLatin1String("FALSE");
+        }
+        case DataType_::integer: return isInteger(text);
+        case DataType_::doubleprecision:
+        case DataType_::quadprecision: return isFiniteNumber(text);
+        case DataType_::complex: return isComplex(text);
+        default: return true;
+    }
+}
+}  // namespace
+
+Parameter_::Parameter_(DataType_::type_ type, int dimension, const int* samples)
+    : Shape(new DataShape_(DataType_(type), dimension, samples)),
+      Name(new QTableWidgetItem),
+      Text(new QTableWidgetItem),
+      Value(new QTableWidgetItem) {
+    Name->setFlags(Qt::ItemIsEditable);
+}
+
+Parameter_::Parameter_(const QString& typeWord, int dimension, const int* samples)
+    : Shape(new DataShape_(DataType_(typeWord), dimension, samples)),
+      Name(new QTableWidgetItem),
+      Text(new QTableWidgetItem),
+      Value(new QTableWidgetItem) {}
+
+Parameter_::Parameter_(const Parameter_& source)
+    : Logger_(),
+      ParameterLink_(),
+      Shape(new DataShape_(*source.Shape)),
+      Name(new QTableWidgetItem(*source.Name)),
+      Text(new QTableWidgetItem(*source.Text)),
+      Value(new QTableWidgetItem(*source.Value)),
+      data(source.data),
+      Owner(source.Owner),
+      expression(source.expression),
+      visible(source.visible),
+      measurable(source.measurable),
+      editable(source.editable),
+      hotChangeable(source.hotChangeable) {}
+
+Parameter_::~Parameter_() {
+    if (!Owner) logError("WARNING: Parameter has no owner at destruction.", debugA);
+    delete Name;
+    delete Value;
+    delete Text;
+    delete Shape;
+}
+
+DataType_ Parameter_::getType() const { return Shape->getType(); }
+
+const int* Parameter_::getSamples() const { return Shape->getSamples(); }
+
+int Parameter_::getDimension() const { return Shape->getDimension(); }
+
+QString Parameter_::getTypeString() const { return Shape->getType().getTypeString(); }
+
+void* Parameter_::getSample(const int* index) const { return Shape->getSample(index, data); }
+
+void* Parameter_::getSubSample(const int* index) const {
+    return Shape->getSubSample(index, data);
+}
+
+void Parameter_::setEditable(const bool& on) {
+    editable = on;
+    const Qt::ItemFlags flags = Value->flags();
+    Value->setFlags(on ? flags | Qt::ItemIsEditable : flags & ~Qt::ItemIsEditable);
+}
+
+void Parameter_::troggleExpression(bool on) {
+    expression = on && getType() == DataType_::string;
+}
+
+bool Parameter_::verify() {
+    if (!Value || Value->text().isEmpty()) return true;
+    if (getType() == DataType_::string) return !expression || verifyExpression();
+    return isValueOf(getType(), Value->text());
+}
+
+// Expressions are not parsed yet, so every expression text passes here.
+bool Parameter_::verifyExpression() { return true; }
+
+QString Parameter_::getRealValue(const int* index) const {
+    if (expression) return QStringLiteral("Expression");
+    if (getDimension() > 0) return QStringLiteral("Array");
+    if (data) return getType().getStringValue(getSample(index));
+    return QStringLiteral("Parameter has no data in Parameter_::getRealValue()");
+}
+
+bool Parameter_::setRealValue(const QString& text, const int* index) {
+    const DataType_::type_ type = getType();
+    const bool writable = type == DataType_::logical || type == DataType_::integer ||
+                          type == DataType_::doubleprecision;
+    void* target = data ? getSample(index) : nullptr;
+    if (!writable || !target || text.isEmpty() || !isValueOf(type, text)) return false;
+    getType().setFromStringValue(target, text);
+    return true;
+}
