@@ -114,12 +114,12 @@ void Parameter_::troggleExpression(bool on) {
 }
 
 bool Parameter_::verify() {
-    if (!Value || Value->text().isEmpty()) return true;
+    if (Value->text().isEmpty()) return true;
     if (getType() == DataType_::string) return !expression || verifyExpression();
     return isValueOf(getType(), Value->text());
 }
 
-// Expressions are not parsed yet, so every expression text passes here.
+// Until expression texts are parsed, every one passes.
 bool Parameter_::verifyExpression() { return true; }
 
 QString Parameter_::getRealValue(const int* index) const {

@@ -112,8 +112,6 @@ TEST_F(GermanDesktop, RealValuesAreReadAndWrittenThroughTheBoundField) {
     EXPECT_EQ(text.getExpression(), nullptr);
     p.troggleExpression(true);
     EXPECT_FALSE(p.isExpression());
-
-    copy.setOwner(nullptr);  // logs the warning and goes all the same
 }
 
 TEST(Parameter, EditableTouchesOnlyTheValueCell) {
