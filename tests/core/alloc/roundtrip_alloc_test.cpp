@@ -111,3 +111,37 @@ TEST(RoundTripAllocations, WarmedUpCavitiesAllocateNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// Evaluating "Energy(P)*2" and the gate "MSQ(P)>0" allocates nothing; only a
+// collection makes its one copy.
+TEST(EvaluationAllocations, OperationTreesAndConditionsAllocateNothing) {
+    Pulse_ pulse(1024, nullptr);
+    pulse.createGaussian(100e-15, 1e-9, 800e-9, nullptr);
+    Operation_ twice(Operation_::multiply, DataType_(DataType_::doubleprecision), 0, nullptr);
+    twice.setParameter(0, pulseMeasure(Operation_::energy, pulse));
+    twice.setParameter(1, 2.0);
+    Operation_* zero = scalar(Operation_::copy, DataType_::doubleprecision);
+    zero->setParameter(0, 0.0);
+    Condition_ gate;
+    gate.setComparison(pulseMeasure(Operation_::msq, pulse), zero, Condition_::GREATER, 0, nullptr);
+    Measurement_ m(nullptr, nullptr);
+    m.setOperation(pulseMeasure(Operation_::msq, pulse));
+    m.setCondition(new Condition_(gate));
+    m.collect();  // the list gets its first storage
+
+    allocations = 0;
+    counting = true;
+    bool met = true;
+    for (int k = 0; k < 100; ++k) {
+        twice.perform();
+        met = gate.isMet() && met;
+    }
+    counting = false;
+    EXPECT_TRUE(met);
+    EXPECT_EQ(allocations.load(), 0);
+    EXPECT_EQ(*static_cast<double*>(twice.perform()), 2 * optics::energy(*pulse.get()));
+}
+
+}  // namespace
