@@ -48,8 +48,6 @@ public:
     Condition_* getChild2() const { return Child2.get(); }
     Operation_* getLHS() const { return LHS.get(); }
     Operation_* getRHS() const { return RHS.get(); }
-    comparison_ getComparison() const { return comparison; }
-    logic_ getLogic() const { return logic; }
     int getDimension() const { return outputDimension; }
     // -1 for an axis the condition does not have.
     int getSamples(int axis) const;

@@ -6,7 +6,7 @@
 #include "stringstream.h"
 
 Measurement_::Measurement_(Setup_* setup, MeasurementNodeLink_* node)
-    : Setup(setup), MBox(nullptr), MeasurementNode(node), setsCollected(0) {}
+    : Setup(setup), MeasurementNode(node), setsCollected(0) {}
 
 Measurement_::~Measurement_() {
     clear();

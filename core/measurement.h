@@ -13,7 +13,6 @@
 #include "logger.h"
 
 class Condition_;
-class MBox_;
 class MeasurementNodeLink_;
 class Operation_;
 class Setup_;
@@ -53,7 +52,6 @@ public:
     const std::string& getErrorMessage() const { return ErrorMessage; }
     MeasurementNodeLink_* getMeasurementNode() const { return MeasurementNode; }
     Setup_* getSetup() const { return Setup; }
-    MBox_* getMBox() const { return MBox; }
     int getCollected() const { return setsCollected.load(std::memory_order_relaxed); }
     int getInMemory() const;
 
@@ -64,7 +62,6 @@ private:
     void* block(int set) const;
 
     Setup_* Setup;
-    MBox_* MBox;
     MeasurementNodeLink_* MeasurementNode;
     std::string ErrorMessage;
     std::unique_ptr<Operation_> Operation;

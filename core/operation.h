@@ -98,7 +98,6 @@ public:
     // A new copy of the current result, freed by the caller through getShape().
     void* takeResult() const;
     const DataShape_* getShape() const { return ResultShape.get(); }
-    kind_ getKindOf() const { return kind; }
 
     DataType_::type_ getParameterType(int i) const;
     int getParameterDimension(int i) const;

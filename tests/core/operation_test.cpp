@@ -90,7 +90,9 @@ TEST(OperationKinds, OutputTypesAndConversionRequests) {
         int err = 7;
         EXPECT_EQ(K::getOutputType(r.kind, types, err).get(), r.result) << K::getName(r.kind).toStdString();
         EXPECT_EQ(err, r.err) << K::getName(r.kind).toStdString();
-        if (err >= 0) EXPECT_EQ(types[err].get(), r.wanted) << K::getName(r.kind).toStdString();
+        if (err >= 0) {
+            EXPECT_EQ(types[err].get(), r.wanted) << K::getName(r.kind).toStdString();
+        }
     }
     T integers[2] = {T(I), T(I)};
     int err = 0;
