@@ -1,13 +1,72 @@
 #pragma once
-// One measurement of a run: the expression layer supplies its operation,
-// condition and collected data; the engine only stores it in a slot, makes it
-// collect and dumps it.
+// One measured quantity of a running setup: the operation tree of its
+// expression, an optional gating condition and the data sets collected
+// during the run, each an independent copy of the operation's result. The
+// setup thread collects while the window reads: the list is guarded, and a
+// set once appended is never moved or changed until it is cleared.
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
 
-class Measurement_ {
+#include "logger.h"
+
+class Condition_;
+class MeasurementNodeLink_;
+class Operation_;
+class Setup_;
+
+class Measurement_ : public Logger_ {
 public:
-    virtual ~Measurement_() = default;
-    // Appends one data set when the measurement's own condition allows it.
-    virtual void collect() = 0;
-    // Dumps the measurement's state to the log, each line indented by `indent`.
-    virtual void write(const int& indent) = 0;
+    struct dataDescriptor {
+        bool saved;
+        void* data;  // allocated through the operation's result shape; owned
+    };
+
+    Measurement_(Setup_* setup, MeasurementNodeLink_* node);
+    Measurement_(const Measurement_&) = delete;
+    Measurement_& operator=(const Measurement_&) = delete;
+    // Frees the sets, the operation and the condition, then tells the node.
+    ~Measurement_();
+
+    // The first operation is kept and owned; every call points the given
+    // tree's error reports at this measurement.
+    void setOperation(Operation_* op);
+    // Kept and owned when no condition is set yet.
+    void setCondition(Condition_* c);
+
+    // Appends a copy of the operation's result when the condition allows.
+    void collect();
+
+    // A set's block (index null) or the element an index vector selects;
+    // null for a set that does not exist.
+    void* getSample(int set, int* index);
+    // The element at linear position `index` of a set; null for a bad set.
+    void* getSample(int set, int index);
+    void clear();
+    void clear(const int& set);
+
+    Operation_* getOperation() const { return Operation.get(); }
+    Condition_* getCondition() const { return Condition.get(); }
+    const std::string& getErrorMessage() const { return ErrorMessage; }
+    MeasurementNodeLink_* getMeasurementNode() const { return MeasurementNode; }
+    Setup_* getSetup() const { return Setup; }
+    int getCollected() const { return setsCollected.load(std::memory_order_relaxed); }
+    int getInMemory() const;
+
+    void write(const int& indent);
+
+private:
+    // The block of a set, or null; the caller holds the lock.
+    void* block(int set) const;
+
+    Setup_* Setup;
+    MeasurementNodeLink_* MeasurementNode;
+    std::string ErrorMessage;
+    std::unique_ptr<Operation_> Operation;
+    std::unique_ptr<Condition_> Condition;
+    mutable std::mutex dataLock;  // guards `data`, not the blocks it points to
+    std::vector<dataDescriptor> data;
+    std::atomic<int> setsCollected;
 };

@@ -1,17 +1,13 @@
 #pragma once
-// Stand-ins for elements, conditions, measurements and the owning setup in
-// engine tests.
+// Stand-ins for elements and the owning setup in engine tests.
 #include <cstddef>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "core/cavityelement.h"
-#include "core/condition.h"
-#include "core/measurement.h"
 #include "core/setuplink.h"
-
-using Journal = std::vector<std::string>;
+#include "tests/core/measurementfakes.h"
 
 // Journals "<name>" for a one-pulse pass, "<name>*<n>" for an n-pulse pass
 // and "<name>!" for the last-call notice.
@@ -41,22 +37,6 @@ struct Counter : CavityElement_ {
     void call(Pulse_*) override { ++calls; }
     void call(Pulse_**, int) override { ++calls; }
     long calls = 0;
-};
-
-struct FakeCondition : Condition_ {
-    FakeCondition(bool& met, int& destroyed) : met(met), destroyed(destroyed) {}
-    ~FakeCondition() override { ++destroyed; }
-    bool isMet() override { return met; }
-    bool& met;
-    int& destroyed;
-};
-
-struct FakeMeasurement : Measurement_ {
-    FakeMeasurement(Journal& journal, std::string name) : journal(journal), name(std::move(name)) {}
-    void collect() override { journal.push_back(name); }
-    void write(const int&) override {}
-    Journal& journal;
-    std::string name;
 };
 
 struct FakeSetup : SetupLink_ {

@@ -28,8 +28,9 @@ TEST_F(SetupSlots, AddFillsTheFirstFreeSlotAndAFullTableRefuses) {
     EXPECT_EQ(setup.getElement(0), a);
     EXPECT_EQ(setup.getElement(2), nullptr);
     EXPECT_EQ(setup.getElement(-1), nullptr);
-    EXPECT_EQ(setup.addMeasurement(new FakeMeasurement(journal, "m")), 0);
-    FakeMeasurement spare(journal, "spare");
+    Measurement_* m = journalMeasurement(journal);
+    EXPECT_EQ(setup.addMeasurement(m), 0);
+    Measurement_ spare(nullptr, nullptr);
     EXPECT_EQ(setup.addMeasurement(&spare), -1);
     Setup_ empty(0, 0, 0, nullptr, nullptr);
     EXPECT_EQ(empty.addElement(&extra), -1);
@@ -50,7 +51,7 @@ TEST_F(SetupSlots, AddFillsTheFirstFreeSlotAndAFullTableRefuses) {
     ASSERT_TRUE(setup.ready());
     // The one round trip is the last: the notice first, the passes in list order, the measurement.
     setup.roundtrip();
-    EXPECT_EQ(journal, (Journal{"b!", "a!", "b!", "b", "a", "b", "m"}));
+    EXPECT_EQ(withCollections(journal, {{m, "m"}}), (Journal{"b!", "a!", "b!", "b", "a", "b", "m"}));
 }
 
 TEST_F(SetupSlots, ReadyNeedsEveryCavityCompleteAndAtLeastOne) {
@@ -98,7 +99,7 @@ public:
     void link(int) override { journal.push_back("link"); }
     void addMeasurement(int, int j, Setup_* setup) override {
         journal.push_back("measurement " + std::to_string(j));
-        setup->addMeasurement(new FakeMeasurement(journal, "m"));
+        setup->addMeasurement(journalMeasurement(journal));
     }
 
 private:

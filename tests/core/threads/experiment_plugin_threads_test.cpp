@@ -19,14 +19,6 @@
 
 namespace {
 
-// A setup-level measurement: runs `probe` on the setup thread after every round trip.
-struct Probe : Measurement_ {
-    explicit Probe(std::function<void()> probe) : probe(std::move(probe)) {}
-    void collect() override { probe(); }
-    void write(const int&) override {}
-    std::function<void()> probe;
-};
-
 double sumOfSquares(const Pulse_& p) {
     double sum = 0.0;
     for (int i = 0; i < p.getSamples(); ++i) sum += std::norm(p.getSample(i));
@@ -56,6 +48,8 @@ TEST_F(ExperimentRun, PluginAndCrystalSetupsRunTheirRoundtripsSideBySide) {
     std::vector<std::array<double, 3>> energies;
     Pulse_* list[3];
     State start{};
+    Measurement_* pluginPulses = nullptr;
+    Measurement_* crystalEnergies[3] = {};
     FakeSetupNode pluginNode(1), crystalNode(2);
     Base_ base(nullptr);
     FunctionBuilder builder({
@@ -63,29 +57,37 @@ TEST_F(ExperimentRun, PluginAndCrystalSetupsRunTheirRoundtripsSideBySide) {
             auto* e = new ElementPlugin_(nullptr, nullptr, testPluginData(library));
             for (auto [i, v] : {std::pair{0, scale}, {1, delay}, {2, 1.0}}) e->setParameter(i, v);
             Setup_* setup = oneCavitySetup(p, &pluginNode, pluginRoundtrips, {e}, 1);
-            const Pulse_& pulse = *setup->getCavity(0)->getPulse();
+            Pulse_& pulse = *setup->getCavity(0)->getPulse();
             start = stateOf(pulse);
-            setup->addMeasurement(new Probe([&plugin, &pulse] { plugin.push_back(stateOf(pulse)); }));
+            pluginPulses = measurementOf(pulseCopy(pulse));
+            setup->addMeasurement(pluginPulses);
             return setup;
         },
         [&](Base_* p) {
-            auto* setup = new Setup_(3, 1, 1, p, &crystalNode);
+            auto* setup = new Setup_(3, 1, 3, p, &crystalNode);
             setup->setRoundtrips(crystalRoundtrips);
             setup->setSamples(256);
             auto* crystal = new DFGTime_(setup, nullptr);
             setup->addElement(crystal);
             for (Cavity_* c : mixingCavities(setup, *crystal, list)) setup->addCavity(c);
-            const auto probe = [&energies, &list] {
-                energies.push_back({optics::energy(*list[0]->get()), optics::energy(*list[1]->get()),
-                                    optics::energy(*list[2]->get())});
-            };
-            probe();
-            setup->addMeasurement(new Probe(probe));
+            energies.push_back({optics::energy(*list[0]->get()), optics::energy(*list[1]->get()),
+                                optics::energy(*list[2]->get())});
+            for (int i = 0; i < 3; ++i) {
+                crystalEnergies[i] = measurementOf(pulseMeasure(Operation_::energy, *list[i]));
+                setup->addMeasurement(crystalEnergies[i]);
+            }
             return setup;
         },
     });
     base.buildExperiment(builder);
     runToEnd(base);
+    for (int k = 0; k < pluginPulses->getInMemory(); ++k)
+        plugin.push_back(stateOf(*static_cast<Pulse_*>(pluginPulses->getSample(k, nullptr))));
+    for (int k = 0; k < crystalEnergies[0]->getInMemory(); ++k) {
+        std::array<double, 3> row{};
+        for (int i = 0; i < 3; ++i) row[i] = *static_cast<double*>(crystalEnergies[i]->getSample(k, nullptr));
+        energies.push_back(row);
+    }
 
     EXPECT_EQ(base.getTotalRoundtrip(), pluginRoundtrips + 1 + crystalRoundtrips + 1);
     for (const ErrorRow& row : listedErrors()) EXPECT_EQ(row.code, Error_::notice) << row.message.toStdString();
