@@ -51,6 +51,8 @@ public:
     Condition_* getCondition() const { return Condition.get(); }
     const std::string& getErrorMessage() const { return ErrorMessage; }
     MeasurementNodeLink_* getMeasurementNode() const { return MeasurementNode; }
+    // The node is going away: reports and the destruction notice no longer reach it.
+    void detachNode() { MeasurementNode = nullptr; }
     Setup_* getSetup() const { return Setup; }
     int getCollected() const { return setsCollected.load(std::memory_order_relaxed); }
     int getInMemory() const;

@@ -4,6 +4,7 @@
 #include <QTreeWidget>
 
 #include "core/elements/mbox.h"
+#include "core/measurement.h"
 #include "interface/measurementrow.h"
 #include "interface/treehost.h"
 
@@ -15,7 +16,10 @@ MeasurementNode_::MeasurementNode_() : MeasurementTreeNode(MeasurementRow_::crea
     MeasurementTreeNode->refreshInfo();
 }
 
-MeasurementNode_::~MeasurementNode_() { delete MeasurementTreeNode; }
+MeasurementNode_::~MeasurementNode_() {
+    if (Measurement) Measurement->detachNode();
+    delete MeasurementTreeNode;
+}
 
 void MeasurementNode_::unlinkMeasurement() {
     Measurement = nullptr;

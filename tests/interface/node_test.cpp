@@ -8,6 +8,7 @@
 #include "core/cavity.h"
 #include "core/elements/linearloss.h"
 #include "core/elements/mbox.h"
+#include "core/measurement.h"
 #include "core/setup.h"
 #include "interface/cavitynode.h"
 #include "interface/elementnode.h"
@@ -252,6 +253,9 @@ TEST_F(TreeTest, EngineObjectsAndNodesForgetEachOtherWhicheverGoesFirst) {
         cavity1->Cavity = cavity;
         auto* setup = new Setup_(0, 0, 0, nullptr, setup1);
         setup1->Setup = setup;
+        meas->Measurement = new Measurement_(nullptr, meas);
+        delete meas->Measurement;
+        EXPECT_EQ(meas->Measurement, nullptr);
         delete element;
         delete box;
         delete cavity;
@@ -271,7 +275,10 @@ TEST_F(TreeTest, EngineObjectsAndNodesForgetEachOtherWhicheverGoesFirst) {
     cavity1->Cavity = cavity.get();
     std::unique_ptr<Setup_> setup(new Setup_(0, 0, 0, nullptr, setup1));
     setup1->Setup = setup.get();
+    std::unique_ptr<Measurement_> measurement(new Measurement_(nullptr, meas));
+    meas->Measurement = measurement.get();
     delete setup1;
+    EXPECT_EQ(measurement->getMeasurementNode(), nullptr);
     EXPECT_EQ(element->getElementNode(), nullptr);
     EXPECT_EQ(box->getMeasurementGroupNode(), nullptr);
     EXPECT_EQ(cavity->getCavityNode(), nullptr);
