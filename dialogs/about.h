@@ -9,6 +9,7 @@ class About : public QDialog, public Ui::About {
     Q_OBJECT
 public:
     explicit About(QWidget* parent = nullptr);
+    using QDialog::exec;
     // Shows the box modally with "Version " and `version`.
     int exec(const QString& version);
 };
