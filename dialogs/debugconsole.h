@@ -1,21 +1,42 @@
 #pragma once
-// The debug console: a read-only text pane that takes the log's console
-// lines from any thread and appends them on the user-interface thread.
-#include <QPlainTextEdit>
+// The developer's console: a dialog with a read-only pane that collects the
+// log's console lines from every thread (appended on the user-interface
+// thread) and a command line for looking at the setup tree and setting the
+// log level.
+#include <QDialog>
+#include <QMutex>
 #include <QString>
+#include <QStringList>
 
 #include "debugconsolesink.h"
+#include "ui_debugconsole.h"
 
-class DebugConsole_ : public QPlainTextEdit, public DebugConsoleSink_ {
+class MainWindow;
+
+class DebugConsole_ : public QDialog, public Ui::DebugConsole, public DebugConsoleSink_ {
     Q_OBJECT
 public:
-    explicit DebugConsole_(QWidget* parent = nullptr);
+    // `mw` finds the nodes that commands name; it may be null.
+    explicit DebugConsole_(MainWindow* mw);
     // Any thread: the text is appended once the user-interface thread runs.
     void write(const QString& text) override;
 
 signals:
-    void writeRequest(QString text);
+    void writeRequest(const QString& text);
 
 private slots:
-    void handleWriteRequest(QString text);
+    void commandEntered();
+    void handleWriteRequest(const QString& text);
+
+private:
+    void runCommand(const QString& command, const QStringList& arguments);
+    void writeCommand(const QStringList& arguments);
+    void setCommand(const QStringList& arguments);
+    // Replaces the pane's whole content.
+    void showText(const QString& text);
+    void append(const QString& text);
+
+    MainWindow* MW;
+    // Held while a command runs and while a line is appended.
+    QMutex Mutex;
 };

@@ -9,6 +9,7 @@
 #include <functional>
 #include <thread>
 
+#include "dialogs/debugconsole.h"
 #include "interface/error.h"
 #include "logger.h"
 
@@ -46,15 +47,15 @@ TEST_F(Window, TakesTheLogAndTheErrorList) {
         MainWindow second;
         Error_::reportStatic("to the first", Error_::warning);
         QCoreApplication::processEvents();
-        EXPECT_EQ(second.findChild<QTreeWidget*>("errorList")->topLevelItemCount(), 0);
+        EXPECT_EQ(second.findChild<QTreeWidget*>("ErrorList")->topLevelItemCount(), 0);
     }
-    QTreeWidget* list = window.findChild<QTreeWidget*>("errorList");
+    QTreeWidget* list = window.findChild<QTreeWidget*>("ErrorList");
     ASSERT_TRUE(processUntil([list] { return list->topLevelItemCount() == 1; }));
 }
 
 TEST_F(Window, ReportsFromWorkerThreadsBecomeRowsInOrder) {
     MainWindow window;
-    QTreeWidget* list = window.findChild<QTreeWidget*>("errorList");
+    QTreeWidget* list = window.findChild<QTreeWidget*>("ErrorList");
     ASSERT_NE(list, nullptr);
 
     std::thread([] {
@@ -75,7 +76,7 @@ TEST_F(Window, ReportsFromWorkerThreadsBecomeRowsInOrder) {
 
 TEST_F(Window, DebugLinesFromWorkersReachTheConsole) {
     MainWindow window;
-    auto* console = window.findChild<QPlainTextEdit*>("debugConsole");
+    auto* console = window.getDebugConsole()->outputText;
     ASSERT_NE(console, nullptr);
     Logger_ logger;
     std::thread([&logger] { logger.log("from the worker", Logger_::debugB); }).join();

@@ -1,0 +1,26 @@
+# Copies the icons named in resources/icons.map from the installed Oxygen icon
+# theme into the build tree and writes the resource file that compiles them in
+# under ":/Icons/resources/<name>". Sets PLS_ICON_QRC.
+set(PLS_ICON_THEME_DIR "/usr/share/icons/oxygen/base/16x16"
+    CACHE PATH "16x16 folder of the Oxygen icon theme (Debian package oxygen-icon-theme)")
+set(_map ${CMAKE_CURRENT_LIST_DIR}/icons.map)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${_map})
+set(_out ${CMAKE_BINARY_DIR}/resources)
+file(STRINGS ${_map} _lines REGEX "^[^#]")
+set(_files "")
+foreach(_line IN LISTS _lines)
+  string(REGEX MATCH "^([^ \t]+)[ \t]+([^ \t]+)$" _ok "${_line}")
+  if(NOT _ok)
+    message(FATAL_ERROR "icons.map: cannot read the line \"${_line}\"")
+  endif()
+  set(_name ${CMAKE_MATCH_1})
+  set(_source ${PLS_ICON_THEME_DIR}/${CMAKE_MATCH_2})
+  if(NOT EXISTS ${_source})
+    message(FATAL_ERROR "Icon ${_source} not found: install oxygen-icon-theme (scripts/install-deps.sh)")
+  endif()
+  configure_file(${_source} ${_out}/${_name} COPYONLY)
+  string(APPEND _files "    <file alias=\"resources/${_name}\">${_out}/${_name}</file>\n")
+endforeach()
+set(PLS_ICON_QRC ${_out}/icons.qrc)
+file(WRITE ${PLS_ICON_QRC}.in "<!DOCTYPE RCC><RCC version=\"1.0\">\n  <qresource prefix=\"/Icons\">\n${_files}  </qresource>\n</RCC>\n")
+configure_file(${PLS_ICON_QRC}.in ${PLS_ICON_QRC} COPYONLY)

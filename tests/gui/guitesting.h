@@ -1,0 +1,82 @@
+#pragma once
+// Helpers of the window tests: a recorder that answers every message box, a
+// driver that acts on the next modal dialog from a timer, and a working
+// directory of its own with or without the program's config/ files.
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+#include "interface/messagebox.h"
+
+namespace guitesting {
+
+// Records each box and answers it with `answer` (or its first button).
+class MessageBoxes {
+public:
+    explicit MessageBoxes(QMessageBox::StandardButton answer = QMessageBox::NoButton) {
+        MessageBox_::setHandler([this, answer](const MessageBox_::Request& r) {
+            shown.push_back(r);
+            if (answer != QMessageBox::NoButton) return answer;
+            for (int b = QMessageBox::FirstButton; b <= QMessageBox::LastButton; b <<= 1)
+                if (r.buttons & b) return static_cast<QMessageBox::StandardButton>(b);
+            return QMessageBox::NoButton;
+        });
+    }
+    ~MessageBoxes() { MessageBox_::setHandler(answerOk()); }
+    // What a test that does not look at boxes installs: every box gets Ok.
+    static MessageBox_::Handler answerOk() {
+        return [](const MessageBox_::Request&) { return QMessageBox::Ok; };
+    }
+    std::vector<MessageBox_::Request> shown;
+};
+
+// Runs `act` on the next modal dialog as soon as the event loop of its exec()
+// runs; a dialog that `act` leaves open is rejected.
+inline void onNextModalDialog(std::function<void(QDialog*)> act) {
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        timer->stop();
+        timer->deleteLater();
+        act(dialog);
+        if (dialog->isVisible()) dialog->reject();
+    });
+    timer->start(10);
+}
+
+// Makes a fresh folder the working directory for the life of the object; with
+// `withConfig` it holds a copy of the program's config/ folder.
+class WorkingDirectory {
+public:
+    explicit WorkingDirectory(bool withConfig) : previous(QDir::currentPath()) {
+        QDir::setCurrent(folder.path());
+        if (!withConfig) return;
+        QDir().mkdir("config");
+        for (const char* name : {"preferences.config", "elements.config"})
+            QFile::copy(QString(PLS_SOURCE_DIR "/config/") + name, QString("config/") + name);
+    }
+    ~WorkingDirectory() { QDir::setCurrent(previous); }
+    static QByteArray read(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    static void write(const QString& path, const QByteArray& text) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(text);
+    }
+
+private:
+    QTemporaryDir folder;
+    QString previous;
+};
+
+}  // namespace guitesting
