@@ -8,10 +8,11 @@
 
 namespace {
 // Every element and group node alive, so that a node being deleted can clear
-// each reference to it, also from lists that do not mirror its own.
+// each reference to it, also from lists that do not mirror its own. Never
+// destroyed, so nodes that outlive static destruction still find it.
 QSet<ElementBaseNode_*>& liveNodes() {
-    static QSet<ElementBaseNode_*> nodes;
-    return nodes;
+    static auto* nodes = new QSet<ElementBaseNode_*>;
+    return *nodes;
 }
 
 QString inputLabel(int i) { return "Input " + QString::number(i + 1); }
