@@ -274,6 +274,10 @@ TEST_F(SharedTree, ElementListHoldsMastersAndCavityMeasurementGroupsInPreOrder) 
     loss->CavityElement = &element;
     auto* instance = dynamic_cast<ElementBaseNode_*>(cavityB->getChild(1));
     EXPECT_EQ(instance->getMasterElement(), &element);
+    ElementBaseNode_* groupInstance = placeInstance(h, cavityC);
+    EXPECT_EQ(groupInstance->text(0), "H.");
+    EXPECT_EQ(groupInstance->getMaster(), g);
+    EXPECT_EQ(setup->countElements(), 4);
     LogCapture log;
     add<MeasurementGroupNode_>(g, "Inside");
     EXPECT_EQ(g->getMembers(), (Nodes{x[0]}));
