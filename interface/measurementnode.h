@@ -13,10 +13,17 @@ class MeasurementNode_ : public Node_, public MeasurementNodeLink_ {
 public:
     // Adds its row to the window's data tree.
     MeasurementNode_();
+    // Copies the subtree; a row of its own; no measurement until built.
+    MeasurementNode_(const MeasurementNode_& source);
     // Deletes its row; the measurement belongs to its setup or box.
     ~MeasurementNode_() override;
 
     QString getTypeString() const override { return QStringLiteral("Measurement"); }
+    Node_* recursiveCopy() const override;
+
+    // Sets "FileName" from the names of the nearest cavity and measurement
+    // group above and the node's own name, then refreshes the row.
+    void refreshFileName();
 
     Error_& getErrorSource() override { return *this; }
     // Forgets the measurement and drops the rows of its collected data.
@@ -28,16 +35,21 @@ public:
     Measurement_* Measurement = nullptr;
 
 private:
+    // Shows the row in the window's data tree.
+    void showRow();
+
     MeasurementRow_* MeasurementTreeNode;
 };
 
 class MeasurementGroupNode_ : public Node_, public MeasurementGroupNodeLink_ {
 public:
     MeasurementGroupNode_();
+    MeasurementGroupNode_(const MeasurementGroupNode_& source);
     // The box belongs to its setup; it only forgets this node.
     ~MeasurementGroupNode_() override;
 
     QString getTypeString() const override { return QStringLiteral("MeasurementGroup"); }
+    Node_* recursiveCopy() const override;
 
     Error_& getErrorSource() override { return *this; }
     void unlinkBox(MBox_* box) override;
@@ -45,4 +57,7 @@ public:
     // The box of the last build; null before it, after it is gone and always
     // for the setup's "Measurements" group.
     MBox_* MBox = nullptr;
+
+private:
+    void setDescription();
 };

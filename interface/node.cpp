@@ -3,6 +3,9 @@
 #include <QStringList>
 #include <QTreeWidget>
 
+#include "interface/cavitynode.h"
+#include "interface/elementnode.h"
+#include "interface/measurementnode.h"
 #include "interface/parameter.h"
 #include "interface/setupnode.h"
 #include "interface/setupstatus.h"
@@ -30,18 +33,96 @@ QList<Node_*> topLevelNodes(QTreeWidget* tree) {
         nodes.append(dynamic_cast<Node_*>(tree->topLevelItem(i)));
     return nodes;
 }
+
+// A copy of a child by its own kind's copy constructor; null for a setup.
+Node_* copyOfKind(const Node_& child, Logger_& log) {
+    if (auto* n = dynamic_cast<const CavityNode_*>(&child)) {
+        log.log("Adding cavity.", Logger_::debugC);
+        return new CavityNode_(*n);
+    }
+    if (auto* n = dynamic_cast<const ElementNode_*>(&child)) {
+        log.log("Adding element.", Logger_::debugC);
+        return new ElementNode_(*n);
+    }
+    if (auto* n = dynamic_cast<const MeasurementNode_*>(&child)) {
+        log.log("Adding measurement.", Logger_::debugC);
+        return new MeasurementNode_(*n);
+    }
+    if (auto* n = dynamic_cast<const ElementGroupNode_*>(&child)) {
+        log.log("Adding elementgroup.", Logger_::debugC);
+        return new ElementGroupNode_(*n);
+    }
+    if (auto* n = dynamic_cast<const MeasurementGroupNode_*>(&child)) {
+        log.log("Adding measurementgroup.", Logger_::debugC);
+        return new MeasurementGroupNode_(*n);
+    }
+    return nullptr;
+}
 }  // namespace
+
+Node_* CopyRoots_::counterpart(const Node_* original) const {
+    QStringList names;
+    const QTreeWidgetItem* n = original;
+    for (; n && n != &source; n = n->parent()) names.prepend(n->text(0));
+    if (!n) return nullptr;
+    Node_* current = &copy;
+    for (const QString& name : names) {
+        current = current->findChildNode(name);
+        if (!current) return nullptr;
+    }
+    return current;
+}
 
 Node_::Node_() : QTreeWidgetItem(itemType), Error_(this) {}
 
 Node_::Node_(QTreeWidget* tree) : QTreeWidgetItem(tree, itemType), Error_(this) {}
 
+// A copied parameter starts unbound: the source's binding points into the
+// source's own run and dies with it.
+Node_::Node_(const Node_& source) : QTreeWidgetItem(itemType), Error_(this) {
+    log(("Creating " + source.text(0) + ".").toStdString(), debugB);
+    setText(0, source.text(0));
+    setFlags(source.flags());
+    type = source.type;
+    log(("Adding " + QString::number(source.Parameter.size()) + " parameters.").toStdString(),
+        debugC);
+    for (const Parameter_* p : source.Parameter) {
+        if (passesLevel(debugC)) {
+            log(("Adding parameter " + p->getName()->text() + ":").toStdString(), debugC);
+            log(("  Creating parameter. Type: " + p->getTypeString() +
+                 ", Dimension: " + QString::number(p->getDimension()))
+                    .toStdString(),
+                debugC);
+        }
+        auto* copy = new Parameter_(*p);
+        copy->setData(nullptr);
+        addParameter(copy);
+    }
+    log(("Adding " + QString::number(source.childCount()) + " children.").toStdString(), debugC);
+    for (int i = 0; i < source.childCount(); ++i)
+        if (const Node_* child = source.getChild(i))
+            if (Node_* copy = copyOfKind(*child, *this)) addChild(copy);
+}
+
 // Every owned parameter goes with its node, selected or not: a parameter's
-// cells leave the parameter table when they are deleted.
+// cells leave the parameter table when they are deleted. The children go
+// while this node is still a whole tree item, re-reading the first child
+// each time, because deleting one element can delete others of its graph.
 Node_::~Node_() {
+    leaveTree();
     for (Parameter_* p : Parameter)
         if (p->getOwner() == this) delete p;
     Parameter.clear();
+    while (QTreeWidgetItem* c = child(0)) delete c;
+}
+
+void Node_::leaveTree() {
+    if (QTreeWidgetItem* up = parent()) {
+        up->removeChild(this);
+    } else if (QTreeWidget* tree = treeWidget()) {
+        const int index = tree->indexOfTopLevelItem(this);
+        if (index >= 0) tree->takeTopLevelItem(index);
+    }
 }
 
 QWidget* Node_::getMainWindow() { return MW ? MW->getDialogParent() : nullptr; }
@@ -206,6 +287,44 @@ bool Node_::hasSelectedChildren() {
         if (Node_* c = getChild(i))
             if (c->hasSelectedChildren()) return true;
     return false;
+}
+
+bool Node_::buildsElement() const {
+    if (auto* e = dynamic_cast<const ElementBaseNode_*>(this)) return e->isMaster();
+    const Node_* up = getParent();
+    return type == measurementgroup && up && up->type == cavity;
+}
+
+int Node_::countElements() const {
+    int n = buildsElement() ? 1 : 0;
+    for (int i = 0; i < childCount(); ++i)
+        if (const Node_* c = getChild(i)) n += c->countElements();
+    return n;
+}
+
+void Node_::createElementList(Node_** list, int& count) {
+    if (buildsElement()) list[count++] = this;
+    for (int i = 0; i < childCount(); ++i)
+        if (Node_* c = getChild(i)) c->createElementList(list, count);
+}
+
+void Node_::linkRecursiveCopy(const Node_& source) {
+    relinkCopy(source, CopyRoots_{source, *this});
+}
+
+void Node_::relinkCopy(const Node_& source, const CopyRoots_& roots) {
+    auto* copy = dynamic_cast<ElementBaseNode_*>(this);
+    if (copy && dynamic_cast<const ElementBaseNode_*>(&source)) {
+        copy->linkInstances(source, roots);
+        copy->linkInputs(source, roots);
+    }
+    // The copy left out the setups among the source's children.
+    int k = 0;
+    for (int i = 0; i < source.childCount(); ++i) {
+        const Node_* s = source.getChild(i);
+        if (!s || s->type == setup) continue;
+        if (Node_* c = getChild(k++)) c->relinkCopy(*s, roots);
+    }
 }
 
 void Node_::addLocalError(const QString& message, int code) {

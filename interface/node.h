@@ -4,7 +4,8 @@
 // widget and a source of the error list, so every report names its node. The
 // base holds what all kinds share: the kind, the description, the owned
 // parameters, look-ups by name and by "%" path, unique child names, selection
-// queries and the forwarding of errors to the status tab of the node's setup.
+// queries, the nodes that become simulation elements, the deep copy of a
+// subtree and the forwarding of errors to the status tab of the node's setup.
 // User-interface thread only.
 #include <QList>
 #include <QString>
@@ -12,10 +13,21 @@
 
 #include "interface/error.h"
 
+class Node_;
 class Parameter_;
 class QTreeWidget;
 class QWidget;
 class TreeHost_;
+
+// The root of a subtree and the root of its fresh copy.
+struct CopyRoots_ {
+    const Node_& source;
+    Node_& copy;
+    // The node of the copy at the same names below the root as `original`
+    // below the source root; null for a node outside the source subtree or a
+    // name path the copy does not hold.
+    Node_* counterpart(const Node_* original) const;
+};
 
 class Node_ : public QTreeWidgetItem, public Error_ {
 public:
@@ -34,12 +46,18 @@ public:
     Node_();
     // Appended to the top level of `tree`.
     explicit Node_(QTreeWidget* tree);
-    Node_(const Node_&) = delete;
+    // Deep copy of the subtree outside any tree: name, flags, kind, unbound
+    // copies of the parameters and copies of the children of every kind but
+    // setup. Instance and input links come from linkRecursiveCopy.
+    Node_(const Node_& source);
     Node_& operator=(const Node_&) = delete;
-    // Deletes the parameters it owns; the item deletes the child nodes.
+    // Leaves its tree, deletes the parameters it owns, then the children one
+    // by one, so a child whose deletion deletes a later sibling is safe.
     ~Node_() override;
 
     virtual QString getTypeString() const = 0;
+    // A deep copy, re-linked within itself; outside any tree, owned by the caller.
+    virtual Node_* recursiveCopy() const = 0;
 
     type_ getNodeType() const { return type; }
     QString getItemText() const { return itemText; }
@@ -96,11 +114,26 @@ public:
     static Node_* findSelected(QTreeWidget* tree);
     bool hasSelectedChildren();
 
+    // The nodes of the subtree that build simulation elements of their own:
+    // element and group masters, and measurement groups inside a cavity.
+    int countElements() const;
+    // Stores them in pre-order at list[count], list[count + 1], ...; the
+    // caller provides countElements() slots.
+    void createElementList(Node_** list, int& count);
+
+    // Called on the root of a fresh copy with the root of its source: every
+    // element and group of the copy takes its source's instances and inputs,
+    // each mapped to its copy; partners outside the copied subtree are dropped.
+    void linkRecursiveCopy(const Node_& source);
+
     // Hands an error filed against this node to its setup's status tab.
     void addLocalError(const QString& message, int code);
 
 protected:
     Parameter_* findParameter(const QString& name) const;
+    // Takes the node out of its parent or tree, without signals while the
+    // parent is itself leaving; its children stay with it.
+    void leaveTree();
 
     static TreeHost_* MW;
 
@@ -115,4 +148,6 @@ private:
     // Descends from `start` through the sections from `first` on; a section
     // that names no child is passed over.
     static Node_* descend(Node_* start, const QStringList& sections, int first);
+    bool buildsElement() const;
+    void relinkCopy(const Node_& source, const CopyRoots_& roots);
 };

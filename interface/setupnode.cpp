@@ -9,15 +9,35 @@
 #include "interface/treehost.h"
 
 SetupNode_::SetupNode_(QTreeWidget* tree) : Node_(tree) {
+    setDescription();
+    type = setup;
+    openStatusTab();
+    setIcon(0, QIcon(QStringLiteral(":/Icons/resources/fugue/icon/wrench.png")));
+}
+
+SetupNode_::SetupNode_(const SetupNode_& source) : Node_(source), SetupNodeLink_() {
+    setDescription();
+    setIcon(0, source.icon(0));
+    openStatusTab();
+}
+
+Node_* SetupNode_::recursiveCopy() const {
+    auto* copy = new SetupNode_(*this);
+    copy->linkRecursiveCopy(*this);
+    return copy;
+}
+
+void SetupNode_::setDescription() {
     itemText = QStringLiteral(
         "The setup holds a number of cavities that represent the system to be simulated. There "
         "can be multiple setups that can be ran simultaneously to exploit parallel systems.");
-    type = setup;
+}
+
+void SetupNode_::openStatusTab() {
     SetupStatusWidget = SetupStatusSink_::create(getMainWindow(), this);
     StatusPage = SetupStatusWidget->getWidget();
     if (QTabWidget* tabs = statusTabs()) tabs->addTab(StatusPage, text(0));
     Accessor = std::make_unique<Accessor_>();
-    setIcon(0, QIcon(QStringLiteral(":/Icons/resources/fugue/icon/wrench.png")));
 }
 
 SetupNode_::~SetupNode_() {
