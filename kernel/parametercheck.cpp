@@ -39,7 +39,7 @@ bool valid(std::string_view routine, std::initializer_list<parameter_> parameter
     for (const parameter_& p : parameters) {
         if (indomain(p)) continue;
         errorhandling::error("ERROR: " + std::string(routine) + ": " + p.name + " = " + number(p.value) + " " +
-                             need(p.domain) + ". Nothing changed");
+                             need(p.domain) + ". Call refused");
         return false;
     }
     return true;
@@ -48,7 +48,7 @@ bool valid(std::string_view routine, std::initializer_list<parameter_> parameter
 bool finitefactor(std::string_view routine, const char* parameter, optics::quad_ value, optics::quad_ factor) {
     if (std::isfinite(factor)) return true;
     errorhandling::error("ERROR: " + std::string(routine) + ": " + parameter + " = " + number(value) +
-                         " gives the factor " + number(factor) + ", which is not finite. Nothing changed");
+                         " gives the factor " + number(factor) + ", which is not finite. Call refused");
     return false;
 }
 
