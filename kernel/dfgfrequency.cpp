@@ -6,13 +6,13 @@
 #include <utility>
 
 #include "kernel/errorhandling.h"
-#include "kernel/parametercheck.h"
 #include "kernel/fastfouriertransform.h"
 #include "kernel/grid.h"
 #include "kernel/listoutput.h"
 #include "kernel/measures.h"
 #include "kernel/mixing.h"
 #include "kernel/mixingsupport.h"
+#include "kernel/parametercheck.h"
 #include "kernel/tools.h"
 
 namespace elements {

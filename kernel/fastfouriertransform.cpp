@@ -722,7 +722,8 @@ void badargument() { listoutput::print("Bad argument in FFT."); }
 // The grid step of a correlation or convolution; a refused one is also
 // reported through the kernel's error path, naming the routine.
 bool validstep(const char* routine, const quad_& step) {
-    if (parametercheck::valid(routine, {{"grid step", step, parametercheck::positive}})) return true;
+    if (parametercheck::valid(routine, {{"grid step", static_cast<double>(step), parametercheck::positive}}))
+        return true;
     badargument();
     return false;
 }

@@ -73,7 +73,7 @@ bool validfilter(const psetfilter_& pset, const char* routine) {
 // still be undefined.
 bool validwidth(double sigma, const char* routine) {
     if (std::isfinite(sigma)) return true;
-    errorhandling::error(std::string("ERROR: Filter width is zero or undefined in ") + routine);
+    errorhandling::error(std::string("ERROR: Filter width is undefined in ") + routine);
     return false;
 }
 
@@ -124,8 +124,8 @@ void timepropagation(pulse_& pulse, const double& time) {
 }
 
 void outputcoupler(pulse_& pulse, psetoutputcoupler_& pset) {
-    if (!parametercheck::valid("OutputCoupler",
-                               {{"transmission tout", pset.tout}, {"pulse time of the last pass", pset.lastpass}}))
+    if (!parametercheck::valid("OutputCoupler", {{"transmission tout", pset.tout},
+                                                 {"pulse time of the last pass", static_cast<double>(pset.lastpass)}}))
         return;
     if (!(pset.tout <= 100.0)) {
         errorhandling::error("ERROR: Transmission above 100% in OutputCoupler");

@@ -1,6 +1,5 @@
 #include "kernel/parametercheck.h"
 
-#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -10,19 +9,10 @@ namespace parametercheck {
 
 namespace {
 
-std::string number(optics::quad_ x) {
-    char buffer[48];
-    std::snprintf(buffer, sizeof buffer, "%.6Lg", x);
+std::string number(double x) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.6g", x);
     return buffer;
-}
-
-bool indomain(const parameter_& p) {
-    if (!std::isfinite(p.value)) return false;
-    switch (p.domain) {
-        case positive: return p.value > 0;
-        case nonnegative: return p.value >= 0;
-        default: return true;
-    }
 }
 
 const char* need(domain_ domain) {
@@ -35,18 +25,13 @@ const char* need(domain_ domain) {
 
 }  // namespace
 
-bool valid(std::string_view routine, std::initializer_list<parameter_> parameters) {
-    for (const parameter_& p : parameters) {
-        if (indomain(p)) continue;
-        errorhandling::error("ERROR: " + std::string(routine) + ": " + p.name + " = " + number(p.value) + " " +
-                             need(p.domain) + ". Call refused");
-        return false;
-    }
-    return true;
+bool refuse(std::string_view routine, const parameter_& p) {
+    errorhandling::error("ERROR: " + std::string(routine) + ": " + p.name + " = " + number(p.value) + " " +
+                         need(p.domain) + ". Call refused");
+    return false;
 }
 
-bool finitefactor(std::string_view routine, const char* parameter, optics::quad_ value, optics::quad_ factor) {
-    if (std::isfinite(factor)) return true;
+bool refusefactor(std::string_view routine, const char* parameter, double value, double factor) {
     errorhandling::error("ERROR: " + std::string(routine) + ": " + parameter + " = " + number(value) +
                          " gives the factor " + number(factor) + ", which is not finite. Call refused");
     return false;

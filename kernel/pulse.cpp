@@ -71,7 +71,7 @@ void generatepulse(pulse_& pulse, double duration, double penergy, double wavele
     // the grid is set; what has no finite value is refused here.
     {
         using namespace parametercheck;
-        const quad_ referencestep = reference ? reference->dt : 1;  // without one the grid is made here
+        const double referencestep = reference ? static_cast<double>(reference->dt) : 1.0;  // else made here
         if (!valid("GeneratePulse", {{"duration", duration},
                                      {"energy", penergy},
                                      {"wavelength", wavelength, positive},
