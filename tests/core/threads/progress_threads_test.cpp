@@ -54,6 +54,10 @@ TEST(Progress, TheTotalAfterARunHoldsTheLastCountOfEverySetup) {
         poller.join();
         ASSERT_TRUE(shortOnesEnded) << run;
         ASSERT_TRUE(runEnded) << run;
+        for (const auto& node : nodes) {
+            const std::vector<int> status = node->status();
+            ASSERT_TRUE(!status.empty() && status.back() == -1) << "every run ended whole, run " << run;
+        }
 
         // Each setup publishes the number of its next round trip.
         int expected = 0;
