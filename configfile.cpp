@@ -107,7 +107,10 @@ bool ConfigFile_::parse() {
     errorColumn = 0;
     current = Root;
     lastcreated = nullptr;
+    openblocks = 0;
     while (errorCode == none && readStatement()) applyStatement();
+    // The writer closes every block, so a text that ends inside one was cut off.
+    if (errorCode == none && openblocks > 0) fail(unexpectedEOF);
     data.clear();
     data.shrink_to_fit();
     return errorCode == none;
@@ -206,12 +209,14 @@ void ConfigFile_::applyStatement() {
             return;
         }
         current = node;
+        ++openblocks;
     } else if (terminator == '}') {
         if (current->getParent() == nullptr) {
             fail(unbalancedParantheses, terminatoroffset);
             return;
         }
         current = current->getParent();
+        --openblocks;
     }
 }
 

@@ -15,7 +15,7 @@ public:
         oversizedString = 1,        // statement or token longer than 255 characters
         unbalancedParantheses = 2,  // '}' with no open block, or '{' with nothing to reopen
         tooManyStrings = 3,         // a third token in a statement
-        unexpectedEOF = 4,          // text after the last terminator
+        unexpectedEOF = 4,          // text after the last terminator, or a block left open
         readError = 5,              // the file cannot be opened or read
         oversizedFile = 6,          // more than maxFileSize characters
         unwritableNode = 7,         // the tree holds a node that would not read back
@@ -72,6 +72,7 @@ private:
     int32_t terminatoroffset = 0;
     ConfigNode_* current = nullptr;     // the block new nodes go into
     ConfigNode_* lastcreated = nullptr; // what a lone '{' reopens
+    int32_t openblocks = 0;             // '{' read and not yet closed
     errorCode_ errorCode = none;
     int32_t errorLine = 0;
     int32_t errorColumn = 0;

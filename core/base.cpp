@@ -151,9 +151,19 @@ bool Base_::isSimulationThread(QThread* T) const {
 
 void Base_::updateRoundtrips(const int& rt, Setup_* S) {
     if (!tryLock()) return;
+    publishRoundtrips(rt, S);
+    unlock();
+}
+
+void Base_::finishRoundtrips(const int& rt, Setup_* S) {
+    lock();
+    publishRoundtrips(rt, S);
+    unlock();
+}
+
+void Base_::publishRoundtrips(int rt, Setup_* S) {
     for (int i = 0; i < setups; ++i)
         if (Setup[i] == S) setupRoundtrip[i] = rt;
-    unlock();
 }
 
 int Base_::getTotalRoundtrip() {

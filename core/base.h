@@ -62,6 +62,9 @@ public:
     bool isSimulationThread(QThread* T) const;
     // Setup thread: the setup's counter, dropped when the lock is busy.
     void updateRoundtrips(const int& rt, Setup_* S);
+    // Setup thread, once its run has ended, however it ended: the setup's
+    // last counter, waiting for the lock, so the total after a run is exact.
+    void finishRoundtrips(const int& rt, Setup_* S);
     // Sum of the published counters; -1 when the lock stays busy for 10 ms.
     int getTotalRoundtrip();
     void write(const int& indent);
@@ -81,6 +84,9 @@ signals:
     void runFinished();
 
 private:
+    // The caller holds the lock.
+    void publishRoundtrips(int rt, Setup_* S);
+
     MainWindow* const Parent;
     std::unique_ptr<Setup_*[]> Setup;
     int32_t setups = 0;

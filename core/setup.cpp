@@ -113,11 +113,13 @@ void Setup_::run() {
     if (sigsetjmp(point, 1) != 0) {
         Error_::setFPEJumpPoint(nullptr);
         endOnFloatingPointException();
+        if (Base) Base->finishRoundtrips(masterRT, this);
         return;
     }
     Error_::setFPEJumpPoint(&point);
     runRoundtrips();
     Error_::setFPEJumpPoint(nullptr);
+    if (Base) Base->finishRoundtrips(masterRT, this);
 }
 
 void Setup_::runRoundtrips() {

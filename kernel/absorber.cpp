@@ -15,6 +15,7 @@
 #include "kernel/errorhandling.h"
 #include "kernel/grid.h"
 #include "kernel/measures.h"
+#include "kernel/parametercheck.h"
 
 namespace elements {
 
@@ -30,6 +31,17 @@ bool validabsorber(const pulse_& pulse, const psetabsorber_& pset, const char* r
                          " needs a positive beam waist, thickness, saturation intensity, lifetime and "
                          "carrier wavelength");
     return false;
+}
+
+// The record's parameters, checked on entry before anything is changed.
+bool validrecord(const psetabsorber_& p, const char* routine) {
+    using namespace parametercheck;
+    return valid(routine, {{"beam waist w", p.w, positive},
+                           {"thickness l", p.l, positive},
+                           {"saturation intensity is", p.is, positive},
+                           {"loss", p.loss, nonnegative},
+                           {"recovery time t1", p.t1, positive},
+                           {"pulse time of the last pass", p.recoverytime}});
 }
 
 // Absorption cross section and unsaturated inversion; a pass at negligible
@@ -73,6 +85,7 @@ quad_ relax(const pulse_& pulse, const psetabsorber_& pset, quad_ deltani, Field
 }  // namespace
 
 void satabsorbersplit(pulse_& pulse, psetabsorber_& pset) {
+    if (!validrecord(pset, "SatAbsorberSplit")) return;
     optics::totime(pulse);
     if (!validabsorber(pulse, pset, "SatAbsorberSplit")) return;
     const Absorption<double> a = absorption<double>(pulse, pset);
@@ -109,6 +122,9 @@ void satabsorbersplit(pulse_& pulse, psetabsorber_& pset) {
 }
 
 void satabsorber(pulse_& pulse, psetabsorber_& pset) {
+    if (!validrecord(pset, "SatAbsorber") ||
+        !parametercheck::valid("SatAbsorber", {{"inversion deltan", pset.deltan}}))
+        return;
     optics::totime(pulse);
     const int32_t n = pulse.envelope.size();
     const bool components = pulse.u.allocated();
@@ -121,6 +137,7 @@ void satabsorber(pulse_& pulse, psetabsorber_& pset) {
 }
 
 void satabsorberpol(pulse_& pulse, psetabsorber_& pset) {
+    if (!validrecord(pset, "SatAbsorberPol")) return;
     optics::totime(pulse);
     if (!support::componentscover(pulse, pulse.envelope.size(), "SatAbsorberPol")) return;
     if (!validabsorber(pulse, pset, "SatAbsorberPol")) return;

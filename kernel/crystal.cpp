@@ -7,6 +7,7 @@
 #include "kernel/grid.h"
 #include "kernel/measures.h"
 #include "kernel/mixingsupport.h"
+#include "kernel/parametercheck.h"
 
 namespace elements {
 
@@ -65,6 +66,7 @@ double k(const optics::pulse_& pulse, int32_t i) {
 double deltak(const optics::pulse_& pulse, int32_t i) { return k(pulse, i) - k(pulse, pulse.envelope.size() / 2); }
 
 void pplndispersion(optics::pulse_& pulse, const psetppln_& pset) {
+    if (!parametercheck::valid("PPLNDispersion", {{"crystal length l", pset.l}})) return;
     optics::tofrequency(pulse);
     if (pulse.domain != optics::frequency) return;  // the transform reported its refusal
     std::vector<double> offsets;
@@ -76,6 +78,7 @@ void pplndispersion(optics::pulse_& pulse, const psetppln_& pset) {
 }
 
 void pplndelay(optics::pulse_& pump, optics::pulse_& signal, optics::pulse_& idler, const psetppln_& pset) {
+    if (!parametercheck::valid("PPLNDelay", {{"crystal length l", pset.l}})) return;
     if (!mixing::samesamplecount(pump, signal, idler, "PPLNDelay")) return;
     optics::tofrequency(pump);
     optics::tofrequency(signal);

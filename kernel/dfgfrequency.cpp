@@ -12,6 +12,7 @@
 #include "kernel/measures.h"
 #include "kernel/mixing.h"
 #include "kernel/mixingsupport.h"
+#include "kernel/parametercheck.h"
 #include "kernel/tools.h"
 
 namespace elements {
@@ -68,6 +69,14 @@ void writeworkarrays(const psetppln_& pset, const char* suffix) {
 }  // namespace
 
 void pplnfrequency(optics::pulse_& pump, optics::pulse_& signal, optics::pulse_& idler, psetppln_& pset) {
+    {
+        using namespace parametercheck;
+        if (!valid("PPLNFrequency", {{"beam width w", pset.w, positive},
+                                     {"crystal length l", pset.l},
+                                     {"chi2", pset.chi2},
+                                     {"distance covered z", pset.z}}))
+            return;
+    }
     if (!samesamplecount(pump, signal, idler, "PPLNFrequency")) return;
     if (!tools::is2ton(pump.envelope.size())) {
         errorhandling::error("PPLNFrequency: " + std::to_string(pump.envelope.size()) +

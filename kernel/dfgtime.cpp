@@ -5,6 +5,7 @@
 #include "kernel/measures.h"
 #include "kernel/mixing.h"
 #include "kernel/mixingsupport.h"
+#include "kernel/parametercheck.h"
 #include "kernel/tools.h"
 
 namespace elements {
@@ -36,6 +37,12 @@ void product(const optics::samples_& x, const complex_& coupling, const optics::
 }  // namespace
 
 void pplntime(optics::pulse_& pump, optics::pulse_& signal, optics::pulse_& idler, psetppln_& pset) {
+    {
+        using namespace parametercheck;
+        if (!valid("PPLNTime",
+                   {{"beam width w", pset.w, positive}, {"crystal length l", pset.l}, {"chi2", pset.chi2}}))
+            return;
+    }
     if (!samesamplecount(pump, signal, idler, "PPLNTime")) return;
     optics::totime(pump);
     optics::totime(signal);

@@ -3,10 +3,13 @@
 // a flat loss, a Gaussian spectral filter, a propagation path or an output
 // coupler does to a pulse. Every routine works in place on the pulse and on
 // a parameter record owned by the calling element, which keeps the medium's
-// state between passes. Inputs that could only give NaN or would overrun an
-// array are reported through errorhandling::error and the pass is refused:
-// the pulse is at most brought to the routine's domain, and the samples,
-// the pulse time and the record stay as they were.
+// state between passes. A parameter that is no finite number in its domain,
+// or that gives a factor that is not finite, is reported by name on entry and
+// the call changes nothing (the filter still brings the pulse to the frequency
+// domain). Other inputs that could only give NaN or would overrun an array are
+// reported through errorhandling::error and the pass is refused: the pulse is
+// at most brought to the routine's domain, and the samples, the pulse time and
+// the record stay as they were.
 #include <cstddef>
 #include <cstdint>
 #include <vector>

@@ -14,6 +14,7 @@
 
 #include "kernel/errorhandling.h"
 #include "kernel/listoutput.h"
+#include "kernel/parametercheck.h"
 
 // How the transforms work. Every length N = 2^bits is computed in double
 // precision by a Stockham radix-4 transform (a last radix-2 pass for odd bits),
@@ -718,6 +719,15 @@ bool hasavx2() {
 
 void badargument() { listoutput::print("Bad argument in FFT."); }
 
+// The grid step of a correlation or convolution; a refused one is also
+// reported through the kernel's error path, naming the routine.
+bool validstep(const char* routine, const quad_& step) {
+    if (parametercheck::valid(routine, {{"grid step", static_cast<double>(step), parametercheck::positive}}))
+        return true;
+    badargument();
+    return false;
+}
+
 std::string lengthmessage(const char* routine, int32_t n) {
     return std::string(routine) + ": " + std::to_string(n) + " samples; need a power of two of at least 2";
 }
@@ -735,10 +745,7 @@ void combine(const optics::samples_& a, const optics::samples_& b, optics::sampl
         errorhandling::error(std::string(routine) + ": a, b and c must have the same number of samples");
         return;
     }
-    if (!(dx > 0) || !std::isfinite(dx)) {
-        badargument();
-        return;
-    }
+    if (!validstep(routine, dx)) return;
     const plan_& plan = planfor(bits);
     const size_t size = buffersize(n);
     double* w = workspace(3 * size);
@@ -781,7 +788,7 @@ void four1(double* data, const int32_t& nn, const int32_t& isign) {
 }
 
 void fft(optics::samples_& data, const int32_t& expsign, const quad_& dt) {
-    if (dt <= 0 || expsign == 0 || expsign > 1 || expsign < -1) {
+    if (!(dt > 0) || !std::isfinite(dt) || expsign == 0 || expsign > 1 || expsign < -1) {
         badargument();
         return;
     }

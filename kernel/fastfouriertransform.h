@@ -22,13 +22,15 @@ void four1(double* data, const int32_t& nn, const int32_t& isign);
 
 // Centred, scaled transform of samples 1..N in place, with c = N/2:
 //   data'(i) = dt/sqrt(2 pi) sum_j data(j) exp(expsign 2 pi i (i-c)(j-c)/N).
-// dt is the grid step of the samples' domain (dt or domega). dt <= 0 or
-// expsign not +1 or -1 prints "Bad argument in FFT." and changes nothing.
+// dt is the grid step of the samples' domain (dt or domega). dt not positive
+// and finite, or expsign not +1 or -1, prints "Bad argument in FFT." and
+// changes nothing.
 void fft(optics::samples_& data, const int32_t& expsign, const optics::quad_& dt);
 
 // c(i) <- dx/sqrt(2 pi) sum_j conj(a(j)) b(j + i - N/2), indices of b cyclic:
 // the zero lag lies at sample N/2. a, b and c have N samples each; c may be
-// a or b. dx is the grid step of a and b and must be positive and finite.
+// a or b. dx is the grid step of a and b and must be positive and finite;
+// another is reported and printed as for fft and changes nothing.
 void correlation(const optics::samples_& a, const optics::samples_& b, optics::samples_& c,
                  const optics::quad_& dx);
 

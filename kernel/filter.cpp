@@ -9,6 +9,7 @@
 #include "kernel/errorhandling.h"
 #include "kernel/grid.h"
 #include "kernel/measures.h"
+#include "kernel/parametercheck.h"
 
 namespace elements {
 
@@ -60,26 +61,38 @@ const tools::reals_& filtercurve(const pulse_& pulse, double mean, double sigma)
     return curve.factor;
 }
 
-// A zero width gives 0/0 at the filter's centre.
+// Width and centre; a refused filter leaves the pulse transformed, as a
+// pass through it always does.
+bool validfilter(const psetfilter_& pset, const char* routine) {
+    using namespace parametercheck;
+    return valid(routine, {{"width fwhm", pset.fwhm, positive}, {"centre mean", pset.mean}});
+}
+
+// A positive width too small for a double gives the Gaussian's limit, which
+// passes only an offset of exactly zero; a width from the gentle rule can
+// still be undefined.
 bool validwidth(double sigma, const char* routine) {
-    if (sigma != 0 && !std::isnan(sigma)) return true;
-    errorhandling::error(std::string("ERROR: Filter width is zero or undefined in ") + routine);
+    if (std::isfinite(sigma)) return true;
+    errorhandling::error(std::string("ERROR: Filter width is undefined in ") + routine);
     return false;
 }
 
 }  // namespace
 
 void loss(pulse_& pulse, const double& amount) {
+    if (!parametercheck::valid("Loss", {{"amount", amount}})) return;
     if (!(amount <= 100.0)) {
         errorhandling::error("ERROR: Loss above 100% in Loss");
         return;
     }
-    const quad_ f = std::sqrt((100 - static_cast<quad_>(amount)) / 100);
-    scaleall(pulse.envelope, static_cast<float>(f));
+    const float f = static_cast<float>(std::sqrt((100 - static_cast<quad_>(amount)) / 100));
+    if (!parametercheck::finitefactor("Loss", "amount", amount, f)) return;
+    scaleall(pulse.envelope, f);
 }
 
 void filter(pulse_& pulse, const psetfilter_& pset) {
     optics::tofrequency(pulse);
+    if (!validfilter(pset, "Filter")) return;
     const double sigma = filterwidth(pulse, pset);
     if (!validwidth(sigma, "Filter")) return;
     const tools::reals_& curve = filtercurve(pulse, pset.mean, sigma);
@@ -89,6 +102,7 @@ void filter(pulse_& pulse, const psetfilter_& pset) {
 
 void writefilterfunction(pulse_& pulse, const tools::string_& filename, const psetfilter_& pset) {
     optics::tofrequency(pulse);
+    if (!validfilter(pset, "WriteFilterFunction")) return;
     const double sigma = filterwidth(pulse, pset);
     if (!validwidth(sigma, "WriteFilterFunction")) return;
     tools::writerealdata(filtercurve(pulse, pset.mean, sigma), filename, static_cast<double>(optics::xmin(pulse)),
@@ -96,23 +110,35 @@ void writefilterfunction(pulse_& pulse, const tools::string_& filename, const ps
 }
 
 void propagation(pulse_& pulse, const double& distance, const double& n) {
+    if (!parametercheck::valid("Propagation", {{"distance", distance}, {"index n", n}})) return;
+    // The delay becomes a double pulse time in the elements that follow.
+    const quad_ delay = static_cast<quad_>(distance) * n / tools::c;
+    if (!parametercheck::finitefactor("Propagation", "distance", distance, static_cast<double>(delay))) return;
     if (n < 1.0) errorhandling::error("ERROR: Propagation SUBROUTINE called with negative index");
-    pulse.t += static_cast<quad_>(distance) * n / tools::c;
+    pulse.t += delay;
 }
 
-void timepropagation(pulse_& pulse, const double& time) { pulse.t += time; }
+void timepropagation(pulse_& pulse, const double& time) {
+    if (!parametercheck::valid("TimePropagation", {{"time", time}})) return;
+    pulse.t += time;
+}
 
 void outputcoupler(pulse_& pulse, psetoutputcoupler_& pset) {
+    if (!parametercheck::valid("OutputCoupler", {{"transmission tout", pset.tout},
+                                                 {"pulse time of the last pass", static_cast<double>(pset.lastpass)}}))
+        return;
     if (!(pset.tout <= 100.0)) {
         errorhandling::error("ERROR: Transmission above 100% in OutputCoupler");
         return;
     }
+    const float f = static_cast<float>(std::sqrt(1 - static_cast<quad_>(pset.tout) / 100));
+    if (!parametercheck::finitefactor("OutputCoupler", "transmission tout", pset.tout, f)) return;
     const quad_ interval = pulse.t - pset.lastpass;
     if (interval > 0)
         pset.pout = static_cast<double>(pset.tout * (optics::energy(pulse) / interval) / 100);
     else
         errorhandling::error("ERROR: No time has passed since the last pass in OutputCoupler");
-    scaleall(pulse.envelope, static_cast<float>(std::sqrt(1 - static_cast<quad_>(pset.tout) / 100)));
+    scaleall(pulse.envelope, f);
     pset.lastpass = pulse.t;
 }
 

@@ -14,6 +14,7 @@
 #include "kernel/grid.h"
 #include "kernel/listoutput.h"
 #include "kernel/measures.h"
+#include "kernel/parametercheck.h"
 
 namespace elements {
 
@@ -45,6 +46,21 @@ bool validmedium(const pulse_& pulse, double w, double t1, double tprime, const 
     errorhandling::error(std::string("ERROR: ") + routine +
                          " needs a positive beam waist, lifetime, effective lifetime and carrier wavelength");
     return false;
+}
+
+// Every field of the record, checked on entry before anything is changed.
+bool validrecord(const psetgain_& p, const char* routine) {
+    using namespace parametercheck;
+    return valid(routine, {{"beam waist w", p.w, positive},
+                           {"pump rate r", p.r, nonnegative},
+                           {"length l", p.l, nonnegative},
+                           {"cross section sigma", p.sigma, nonnegative},
+                           {"ground-state inversion deltan0", p.deltan0},
+                           {"pump cross section sigmap", p.sigmap},
+                           {"pump wavelength lambdap", p.lambdap},
+                           {"lifetime t1", p.t1, positive},
+                           {"inversion deltan", p.deltan},
+                           {"recovery time", p.recoverytime}});
 }
 
 // One pass of gain or gainpol: `field(i)` is the sample that saturates the
@@ -80,6 +96,7 @@ void amplify(pulse_& pulse, psetgain_& pset, const char* routine, Field field, A
 logical_ checksize(const int32_t& csize) { return csize == static_cast<int32_t>(sizeof(psetgain_)) ? 1 : 0; }
 
 void gain(pulse_& pulse, psetgain_& pset) {
+    if (!validrecord(pset, "Gain")) return;
     optics::totime(pulse);
     const int32_t n = pulse.envelope.size();
     auto scaleenvelope = [&pulse](int32_t i, double f) { support::scale(pulse.envelope(i), f); };
@@ -92,6 +109,7 @@ void gain(pulse_& pulse, psetgain_& pset) {
 }
 
 void gainpol(pulse_& pulse, psetgain_& pset) {
+    if (!validrecord(pset, "GainPol")) return;
     optics::totime(pulse);
     if (!support::componentscover(pulse, pulse.envelope.size(), "GainPol")) return;
     amplify(
@@ -125,6 +143,21 @@ void traceline(std::FILE* file, int32_t row, double value) {
 }  // namespace
 
 void modulatedgain(pulse_& pulse, psetmodulatedgain_& pset) {
+    {
+        using namespace parametercheck;
+        if (!valid("ModulatedGain", {{"beam waist w", pset.w, positive},
+                                     {"length l", pset.l, nonnegative},
+                                     {"cross section sigma", pset.sigma, nonnegative},
+                                     {"ground-state inversion deltan0", pset.deltan0},
+                                     {"lifetime t1", pset.t1, positive},
+                                     {"inversion deltan", pset.deltan},
+                                     {"pump rate r", pset.r, nonnegative},
+                                     {"modulation frequency", pset.mfrequency},
+                                     {"modulation amplitude", pset.mamplitude},
+                                     {"modulation phase", pset.mphase},
+                                     {"recovery time", pset.recoverytime}}))
+            return;
+    }
     optics::totime(pulse);
     const int32_t n = pulse.envelope.size();
     const bool components = pulse.u.allocated();
@@ -201,6 +234,7 @@ void modulatedgain(pulse_& pulse, psetmodulatedgain_& pset) {
 }
 
 void addbackground(pulse_& pulse, const double& bg) {
+    if (!parametercheck::valid("AddBackground", {{"amplitude bg", bg}})) return;
     optics::totime(pulse);
     // One generator for the process, starting from its fixed default seed on
     // first use, so the noise is the same in every run of the program.

@@ -11,6 +11,7 @@
 #include "kernel/indexmath.h"
 #include "kernel/listoutput.h"
 #include "kernel/measures.h"
+#include "kernel/parametercheck.h"
 #include "kernel/tools.h"
 
 namespace optics {
@@ -66,6 +67,17 @@ float uniform(std::mt19937& generator) { return static_cast<float>(generator() >
 }  // namespace
 
 void generatepulse(pulse_& pulse, double duration, double penergy, double wavelength, const pulse_* reference) {
+    // A finite duration or energy of the wrong sign is reported below, once
+    // the grid is set; what has no finite value is refused here.
+    {
+        using namespace parametercheck;
+        const double referencestep = reference ? static_cast<double>(reference->dt) : 1.0;  // else made here
+        if (!valid("GeneratePulse", {{"duration", duration},
+                                     {"energy", penergy},
+                                     {"wavelength", wavelength, positive},
+                                     {"time step of the reference", referencestep, positive}}))
+            return;
+    }
     samples_* target = nullptr;
     float mean = 1.0f;
     if (pulse.envelope.allocated()) {
@@ -104,6 +116,12 @@ void generatepulse(pulse_& pulse, double duration, double penergy, double wavele
 }
 
 void generatepulsenoise(pulse_& pulse, double duration, double amplitude, double wavelength) {
+    {
+        using namespace parametercheck;
+        if (!valid("GeneratePulseNoise",
+                   {{"duration", duration, positive}, {"amplitude", amplitude}, {"wavelength", wavelength, positive}}))
+            return;
+    }
     if (!pulse.envelope.allocated()) stopwithoutsamples();
     const int32_t n = pulse.envelope.size();
     pulse.dt = static_cast<quad_>(duration) / n;

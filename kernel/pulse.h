@@ -11,12 +11,18 @@ namespace optics {
 // A Gaussian of the given duration (the amplitude falls to exp(-1/2) at
 // +-duration from the peak), energy and carrier wavelength, on a grid with
 // dt*domega*N = 2*pi. With a reference the grid is taken from it and the
-// Gaussian is half as wide. A record without samples ends the process.
+// Gaussian is half as wide. A record without samples ends the process. A
+// duration, energy or reference step that is no finite number, or a
+// wavelength that is not positive and finite, is reported and changes
+// nothing; a finite duration or energy of the wrong sign is reported once the
+// grid is set, and the samples are left unscaled.
 void generatepulse(pulse_& pulse, double duration, double penergy, double wavelength,
                    const pulse_* reference = nullptr);
 
 // Sets the grid (dt = duration/N) and adds uniform complex noise of the
-// given amplitude to the envelope; every call draws the same sequence.
+// given amplitude to the envelope; every call draws the same sequence. A
+// duration or wavelength that is not positive and finite, or an amplitude
+// that is not finite, is reported and changes nothing.
 void generatepulsenoise(pulse_& pulse, double duration, double amplitude, double wavelength);
 
 // dest becomes a copy of src; arrays of the right length are reused in place.

@@ -213,6 +213,8 @@ void generategaussian(samples_& data, float sigma, float mean) {
 }
 
 double unnormalizedgaussian(double x, double sigma) {
+    // The centre is 1 however narrow the curve, even where sigma*sigma underflows.
+    if (x == 0) return 1.0;
     const double a = x * x / (sigma * sigma + sigma * sigma);
     return a > 100.0 ? 0.0 : std::exp(-a);
 }

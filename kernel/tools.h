@@ -67,7 +67,8 @@ int32_t addsinus(samples_& data, float lambda, float origin);
 // A Gaussian of width sigma samples centred mean samples past the middle,
 // divided by 2*sqrt(pi)*sigma.
 void generategaussian(samples_& data, float sigma, float mean);
-// exp(-x^2/(2 sigma^2)), and 0 where the exponent's magnitude exceeds 100.
+// exp(-x^2/(2 sigma^2)), and 0 where the exponent's magnitude exceeds 100;
+// 1 at x = 0 for every sigma, so a curve too narrow for a double keeps its peak.
 double unnormalizedgaussian(double x, double sigma);
 
 // Direct O(N^2) transform on the centred grid; es = -1 forward, +1 inverse.

@@ -44,7 +44,7 @@ TEST(ConfigReader, ReadsStatementsBlocksAndComments) {
         {"; ;\n;", ""}, {"\"\" \"\"; b\r c\r;", ",b\r=c\r"}, {"", ""},
         // A lone '{' reopens the node created last.
         {"a { b; c { d; } }", "a(b,c(d))"}, {"a; { b; }", "a(b)"}, {"a { b { c; } } { d; }", "a(b(c(d)))"},
-        {"a { b }  e;", "a(b),e"}, {"a { b { c;", "a(b(c))"},
+        {"a { b }  e;", "a(b),e"},
         // '#' starts a comment only as the first non-blank character of a line.
         {"# note\na;", "a"}, {"a\n  \n\t# inside a statement\n b;", "a=b"}, {"a;#b;", "a,#b"},
         {"k \"x\n# the rest of this line is lost\n y\";", "k=x\n y"}, {"a;\n  \n# trailing comment", "a"},
@@ -69,6 +69,11 @@ TEST(ConfigReader, ErrorsNameTheirPositionAndKeepTheNodesRead) {
         {"x;\n  a b\n  c;\ny;", ConfigFile_::tooManyStrings, "Too many strings in line at line 3 column 3.", "x,a=b"},
         {"a # b;", ConfigFile_::tooManyStrings, "Too many strings in line at line 1 column 5.", "a=#"},
         {"a b;\nc d", ConfigFile_::unexpectedEOF, "Unexpected end of file.", "a=b"},
+        // A text that ends inside a block was cut off, however much of it is whole.
+        {"a { b { c;", ConfigFile_::unexpectedEOF, "Unexpected end of file.", "a(b(c))"},
+        {"Setup Main { Cavity C { Loss 3;", ConfigFile_::unexpectedEOF, "Unexpected end of file.", "Setup=Main(Cavity=C(Loss=3))"},
+        {"a {", ConfigFile_::unexpectedEOF, "Unexpected end of file.", "a"},
+        {"a; { b; } {\n", ConfigFile_::unexpectedEOF, "Unexpected end of file.", "a(b)"},
         {"a;\n b }", ConfigFile_::unbalancedParantheses, "Unbalanced parantheses at line 2 column 4.", "a,b"},
         {"  { a; }", ConfigFile_::unbalancedParantheses, "Unbalanced parantheses at line 1 column 3.", ""},
         {x253 + "xxx;", ConfigFile_::oversizedString, "Oversized string at line 1 column 1.", ""},
@@ -91,6 +96,7 @@ TEST(ConfigReader, AnyNestingDepthIsReadDestroyedAndRefusedByTheWriter) {
     {
         std::string text;
         for (int i = 0; i < depth; ++i) text += "a{";
+        text.append(depth, '}');
         ConfigFile_ file;
         ASSERT_TRUE(file.setFileData(text));
         const ConfigNode_* node = file.getRoot();
