@@ -169,15 +169,71 @@ FFT_INLINE void loadfloats(const float* p, vec4_& re, vec4_& im) {
     re = __builtin_convertvector(__builtin_shufflevector(v, v, 0, 2, 4, 6), vec4_);
     im = __builtin_convertvector(__builtin_shufflevector(v, v, 1, 3, 5, 7), vec4_);
 }
-// Each value is rounded to single precision, then scaled and rounded again.
-FFT_INLINE float4_ scaledfloats(const vec4_& v, double scale) {
-    const vec4_ single = __builtin_convertvector(__builtin_convertvector(v, float4_), vec4_);
-    return __builtin_convertvector(single * scale, float4_);
+
+// The scale of the transform's output, an extended-precision factor, and
+// the nearest double to it.
+struct scale_ {
+    quad_ extended;
+    double rounded;
+};
+scale_ makescale(quad_ factor) { return {factor, static_cast<double>(factor)}; }
+
+// Sets suspect true (for one double's bits, or lane by lane for a vector of them) when
+// the single-precision rounding of p, the double product of a float and
+// scale_::rounded, may differ from that of the extended-precision product:
+// p lies within 1.5 double units of the exact product, so the two can round
+// apart only when p is within 3 units of a halfway point between two floats,
+// or outside the normal float range (zero aside).
+template <class Bits, class Mask>
+FFT_INLINE void markhalfway(const Bits& bits, Mask& suspect) {
+    const Bits magnitude = bits & 0x7fffffffffffffffu;
+    const Bits below = magnitude & 0x1fffffffu;  // the bits a float drops
+    suspect = ((below - 0x0ffffffdu <= 6u) | (magnitude < 0x3810000000000000u) |
+            (magnitude >= 0x47f0000000000000u)) &
+           (magnitude != 0);
 }
-FFT_INLINE float scaledfloat(double v, double scale) {
-    return static_cast<float>(static_cast<double>(static_cast<float>(v)) * scale);
+
+// Rounds to single precision in a way the compiler keeps: GCC 12's
+// vectoriser drops a float rounding between double operations.
+FFT_INLINE float keptsingle(double v) {
+    float f = static_cast<float>(v);
+    asm("" : "+x"(f));
+    return f;
 }
-FFT_INLINE void storefloats(float* p, const vec4_& re, const vec4_& im, double scale) {
+FFT_INLINE float4_ keptsingles(const vec4_& v) {
+    float4_ f = __builtin_convertvector(v, float4_);
+    asm("" : "+x"(f));
+    return f;
+}
+
+// Each value is rounded to single precision, multiplied by the scale in
+// extended precision and rounded to single precision again. The double
+// product gives that result except next to a halfway point, where the
+// product is taken in extended precision.
+FFT_INLINE float scaledfloat(double v, const scale_& scale) {
+    const float single = keptsingle(v);
+    const double product = static_cast<double>(single) * scale.rounded;
+    uint64_t bits;
+    std::memcpy(&bits, &product, sizeof bits);
+    bool suspect;
+    markhalfway(bits, suspect);
+    if (suspect) return static_cast<float>(single * scale.extended);
+    return static_cast<float>(product);
+}
+FFT_INLINE float4_ scaledfloats(const vec4_& v, const scale_& scale) {
+    using bits4_ = uint64_t __attribute__((vector_size(32)));
+    using mask4_ = int64_t __attribute__((vector_size(32)));
+    const float4_ single = keptsingles(v);
+    const vec4_ product = __builtin_convertvector(single, vec4_) * scale.rounded;
+    float4_ result = __builtin_convertvector(product, float4_);
+    mask4_ suspect;
+    markhalfway(reinterpret_cast<bits4_>(product), suspect);
+    if ((suspect[0] | suspect[1] | suspect[2] | suspect[3]) != 0)
+        for (int32_t j = 0; j < 4; ++j)
+            if (suspect[j]) result[j] = static_cast<float>(single[j] * scale.extended);
+    return result;
+}
+FFT_INLINE void storefloats(float* p, const vec4_& re, const vec4_& im, const scale_& scale) {
     const float4_ r = scaledfloats(re, scale);
     const float4_ i = scaledfloats(im, scale);
     *reinterpret_cast<float8u_*>(p) = __builtin_shufflevector(r, i, 0, 4, 1, 5, 2, 6, 3, 7);
@@ -186,7 +242,7 @@ FFT_INLINE void loadfloats(const float* p, pair_& re, pair_& im) {
     re = {vec2_{p[0], p[2]}, vec2_{p[4], p[6]}};
     im = {vec2_{p[1], p[3]}, vec2_{p[5], p[7]}};
 }
-FFT_INLINE void storefloats(float* p, const pair_& re, const pair_& im, double scale) {
+FFT_INLINE void storefloats(float* p, const pair_& re, const pair_& im, const scale_& scale) {
     for (int32_t j = 0; j < 2; ++j) {
         p[2 * j] = scaledfloat(re.lo[j], scale);
         p[2 * j + 1] = scaledfloat(im.lo[j], scale);
@@ -295,7 +351,7 @@ struct rolledsink_ {
     float* samples;
     int32_t shift;
     int32_t mask;
-    double scale;
+    scale_ scale;
     bool exchange;
 
     FFT_INLINE void put(int32_t k, double re, double im) const {
@@ -321,7 +377,7 @@ struct rolledsink_ {
     }
 };
 
-rolledsink_ rolledsink(optics::samples_& a, double scale, bool exchange) {
+rolledsink_ rolledsink(optics::samples_& a, const scale_& scale, bool exchange) {
     const int32_t n = a.size();
     return {reinterpret_cast<float*>(a.data()), n / 2 - 1, n - 1, scale, exchange};
 }
@@ -661,7 +717,7 @@ FFT_INLINE void four1work(const plan_& plan, double* data, bool inverse, double*
 }
 
 template <class V>
-FFT_INLINE void fftwork(const plan_& plan, optics::samples_& data, bool inverse, double scale, double* a,
+FFT_INLINE void fftwork(const plan_& plan, optics::samples_& data, bool inverse, const scale_& scale, double* a,
                         double* b) {
     run<V>(plan, rolledsource(data, inverse), rolledsink(data, scale, inverse), a, b);
 }
@@ -669,7 +725,7 @@ FFT_INLINE void fftwork(const plan_& plan, optics::samples_& data, bool inverse,
 // Through the work buffers w0, w1 and w2.
 template <class V>
 FFT_INLINE void combinework(const plan_& plan, const optics::samples_& a, const optics::samples_& b,
-                            optics::samples_& c, bool conjugate, double scale, double* w0, double* w1,
+                            optics::samples_& c, bool conjugate, const scale_& scale, double* w0, double* w1,
                             double* w2) {
     double* fa = run<V>(plan, rolledsource(a, false), intobuffer_{}, w0, w1);
     double* free1 = fa == w0 ? w1 : w0;
@@ -684,11 +740,11 @@ FFT_INLINE void combinework(const plan_& plan, const optics::samples_& a, const 
 void four1generic(const plan_& plan, double* data, bool inverse, double* a, double* b) {
     four1work<pair_>(plan, data, inverse, a, b);
 }
-void fftgeneric(const plan_& plan, optics::samples_& data, bool inverse, double scale, double* a, double* b) {
+void fftgeneric(const plan_& plan, optics::samples_& data, bool inverse, const scale_& scale, double* a, double* b) {
     fftwork<pair_>(plan, data, inverse, scale, a, b);
 }
 void combinegeneric(const plan_& plan, const optics::samples_& a, const optics::samples_& b,
-                    optics::samples_& c, bool conjugate, double scale, double* w0, double* w1, double* w2) {
+                    optics::samples_& c, bool conjugate, const scale_& scale, double* w0, double* w1, double* w2) {
     combinework<pair_>(plan, a, b, c, conjugate, scale, w0, w1, w2);
 }
 
@@ -697,12 +753,12 @@ void combinegeneric(const plan_& plan, const optics::samples_& a, const optics::
 FFT_AVX2 void four1avx2(const plan_& plan, double* data, bool inverse, double* a, double* b) {
     four1work<vec4_>(plan, data, inverse, a, b);
 }
-FFT_AVX2 void fftavx2(const plan_& plan, optics::samples_& data, bool inverse, double scale, double* a,
+FFT_AVX2 void fftavx2(const plan_& plan, optics::samples_& data, bool inverse, const scale_& scale, double* a,
                       double* b) {
     fftwork<vec4_>(plan, data, inverse, scale, a, b);
 }
 FFT_AVX2 void combineavx2(const plan_& plan, const optics::samples_& a, const optics::samples_& b,
-                          optics::samples_& c, bool conjugate, double scale, double* w0, double* w1,
+                          optics::samples_& c, bool conjugate, const scale_& scale, double* w0, double* w1,
                           double* w2) {
     combinework<vec4_>(plan, a, b, c, conjugate, scale, w0, w1, w2);
 }
@@ -746,7 +802,7 @@ void combine(const optics::samples_& a, const optics::samples_& b, optics::sampl
     // domega/sqrt(2 pi) with domega = 2 pi/(N dx).
     const quad_ nfactor = dx / static_cast<quad_>(sqrttwopi);
     const quad_ domega = (static_cast<quad_>(twopi) / dx) / n;
-    const auto scale = static_cast<double>(nfactor * nfactor * (domega / static_cast<quad_>(sqrttwopi)));
+    const scale_ scale = makescale(nfactor * nfactor * (domega / static_cast<quad_>(sqrttwopi)));
 #if defined(__x86_64__) || defined(__i386__)
     if (hasavx2()) {
         combineavx2(plan, a, b, c, conjugate, scale, w, w + size, w + 2 * size);
@@ -794,7 +850,7 @@ void fft(optics::samples_& data, const int32_t& expsign, const quad_& dt) {
     const plan_& plan = planfor(bits);
     const size_t size = buffersize(n);
     double* w = workspace(2 * size);
-    const auto scale = static_cast<double>(dt / static_cast<quad_>(sqrttwopi));
+    const scale_ scale = makescale(dt / static_cast<quad_>(sqrttwopi));
 #if defined(__x86_64__) || defined(__i386__)
     if (hasavx2()) {
         fftavx2(plan, data, expsign > 0, scale, w, w + size);
