@@ -178,19 +178,19 @@ struct scale_ {
 };
 scale_ makescale(quad_ factor) { return {factor, static_cast<double>(factor)}; }
 
-// Sets suspect true (for one double's bits, or lane by lane for a vector of them) when
-// the single-precision rounding of p, the double product of a float and
-// scale_::rounded, may differ from that of the extended-precision product:
-// p lies within 1.5 double units of the exact product, so the two can round
-// apart only when p is within 3 units of a halfway point between two floats,
-// or outside the normal float range (zero aside).
+// Sets suspect true (for one double's bits, or lane by lane for a vector of
+// them) when the single-precision rounding of p, the double product of a
+// float and scale_::rounded, may differ from that of the extended-precision
+// product: p lies within 1.5 double units of the exact product, so the two
+// round apart only where p is within 3 units of a halfway point between two
+// floats. Below the normal float range (as for overflow, infinities and NaN)
+// the double product is kept.
 template <class Bits, class Mask>
 FFT_INLINE void markhalfway(const Bits& bits, Mask& suspect) {
-    const Bits magnitude = bits & 0x7fffffffffffffffu;
-    const Bits below = magnitude & 0x1fffffffu;  // the bits a float drops
-    suspect = ((below - 0x0ffffffdu <= 6u) | (magnitude < 0x3810000000000000u) |
-            (magnitude >= 0x47f0000000000000u)) &
-           (magnitude != 0);
+    // The 29 bits a float drops, shifted so that halfway -3..+3 gives 0..6.
+    const Bits dropped = ((bits + 3) & 0x1fffffff) ^ 0x10000000;
+    const Bits magnitude = bits & 0x7fffffffffffffff;
+    suspect = (dropped < 7) & (magnitude >= 0x3810000000000000);
 }
 
 // Rounds to single precision in a way the compiler keeps: GCC 12's
@@ -213,29 +213,31 @@ FFT_INLINE float4_ keptsingles(const vec4_& v) {
 FFT_INLINE float scaledfloat(double v, const scale_& scale) {
     const float single = keptsingle(v);
     const double product = static_cast<double>(single) * scale.rounded;
-    uint64_t bits;
+    int64_t bits;
     std::memcpy(&bits, &product, sizeof bits);
     bool suspect;
     markhalfway(bits, suspect);
     if (suspect) return static_cast<float>(single * scale.extended);
     return static_cast<float>(product);
 }
-FFT_INLINE float4_ scaledfloats(const vec4_& v, const scale_& scale) {
-    using bits4_ = uint64_t __attribute__((vector_size(32)));
-    using mask4_ = int64_t __attribute__((vector_size(32)));
-    const float4_ single = keptsingles(v);
-    const vec4_ product = __builtin_convertvector(single, vec4_) * scale.rounded;
-    float4_ result = __builtin_convertvector(product, float4_);
-    mask4_ suspect;
-    markhalfway(reinterpret_cast<bits4_>(product), suspect);
-    if ((suspect[0] | suspect[1] | suspect[2] | suspect[3]) != 0)
-        for (int32_t j = 0; j < 4; ++j)
-            if (suspect[j]) result[j] = static_cast<float>(single[j] * scale.extended);
-    return result;
-}
 FFT_INLINE void storefloats(float* p, const vec4_& re, const vec4_& im, const scale_& scale) {
-    const float4_ r = scaledfloats(re, scale);
-    const float4_ i = scaledfloats(im, scale);
+    using bits4_ = int64_t __attribute__((vector_size(32)));
+    const float4_ singlere = keptsingles(re), singleim = keptsingles(im);
+    const vec4_ productre = __builtin_convertvector(singlere, vec4_) * scale.rounded;
+    const vec4_ productim = __builtin_convertvector(singleim, vec4_) * scale.rounded;
+    bits4_ suspectre, suspectim;
+    markhalfway(reinterpret_cast<bits4_>(productre), suspectre);
+    markhalfway(reinterpret_cast<bits4_>(productim), suspectim);
+    const bits4_ suspect = suspectre | suspectim;
+    if ((suspect[0] | suspect[1] | suspect[2] | suspect[3]) != 0) {
+        for (int32_t j = 0; j < 4; ++j) {
+            p[2 * j] = scaledfloat(singlere[j], scale);
+            p[2 * j + 1] = scaledfloat(singleim[j], scale);
+        }
+        return;
+    }
+    const float4_ r = __builtin_convertvector(productre, float4_);
+    const float4_ i = __builtin_convertvector(productim, float4_);
     *reinterpret_cast<float8u_*>(p) = __builtin_shufflevector(r, i, 0, 4, 1, 5, 2, 6, 3, 7);
 }
 FFT_INLINE void loadfloats(const float* p, pair_& re, pair_& im) {
