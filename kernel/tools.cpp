@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <mutex>
 
 #include "kernel/errorhandling.h"
@@ -19,6 +20,17 @@ const char* const kCannotWrite = "ERROR: Unable to open file for writing.";
 // 2*sqrt(pi) and sqrt(2*pi) as the kernel holds them.
 constexpr double kTwoSqrtPi = 3.5449077018110318;
 constexpr double kSqrtTwoPi = 2.5066282746310002;
+
+// |z| as std::abs gives it (glibc's hypotf): for finite parts that is the
+// double square root of the double squares rounded to single precision, had
+// here without a library call; std::abs takes the rest (hypotf(inf, NaN) is
+// inf, not NaN).
+float samplemodulus(const complex_& z) {
+    const double re = z.real();
+    const double im = z.imag();
+    const auto m = static_cast<float>(std::sqrt(re * re + im * im));
+    return m <= std::numeric_limits<float>::max() ? m : std::abs(z);
+}
 
 // The kernel's one file channel: a writer holds it from opening its file to
 // closing it, so writers on different threads never share a file handle.
@@ -162,7 +174,7 @@ int32_t findmax(const samples_& data) {
     float m = 0.0f;
     int32_t index = 1;
     for (int32_t i = 1; i <= data.size(); ++i) {
-        const float modulus = std::abs(data(i));
+        const float modulus = samplemodulus(data(i));
         if (modulus > m) {
             m = modulus;
             index = i;
@@ -177,7 +189,7 @@ int32_t findmaxsum(const samples_& data1, const samples_& data2) {
     for (int32_t i = 1; i <= data1.size(); ++i) {
         // A shorter second array counts as zero beyond its end.
         const complex_ sum = i <= data2.size() ? data1(i) + data2(i) : data1(i);
-        const float modulus = std::abs(sum);
+        const float modulus = samplemodulus(sum);
         if (modulus > m) {
             m = modulus;
             index = i;

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <complex>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,9 @@ TEST_F(Tools, PeakSearchMultiplyAndShift) {
     EXPECT_EQ(tools::findmax(samples_(8)), 1);
     EXPECT_EQ(tools::findmax(makesamples({1, 3, 3})), 2);
     EXPECT_EQ(tools::findmax(makesamples({{0, 0}, {3, 4}, {4.9f, 0}})), 2);  // |3+4i| = 5
+    const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+    EXPECT_EQ(tools::findmax(makesamples({{1, 0}, {nan, inf}, {2, 0}})), 2);  // |NaN + i inf| = inf
+    EXPECT_EQ(tools::findmax(makesamples({{1, 0}, {nan, 1}, {2, 0}})), 3);    // NaN is never larger
     const samples_ a = makesamples({1, -2, 5, 3});
     EXPECT_EQ(tools::findmaxsum(a, makesamples({-1, 2, -5, -3})), 1);
     EXPECT_EQ(tools::findmaxsum(a, makesamples({0, 0, -5, 1})), 4);
