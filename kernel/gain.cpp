@@ -64,9 +64,10 @@ void amplify(pulse_& pulse, psetgain_& pset, const char* routine, Field field, A
     const double depletion = 2.0 * static_cast<double>(pulse.dt) / (m.isprime * m.tprime);
     const double smallsignal = pset.l * (pset.sigma * deltan) / 2.0;
     double integral = 0;
+    support::repeatedexp depleted;
     for (int32_t i = 1; i <= n; ++i) {
         integral += support::intensity(field(i), factor) * depletion;
-        apply(i, 1.0 + smallsignal * std::exp(-integral));
+        apply(i, 1.0 + smallsignal * depleted(-integral));
     }
 
     pset.deltan = deltan * std::exp(-integral);
