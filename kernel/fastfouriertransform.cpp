@@ -178,20 +178,15 @@ struct scale_ {
 };
 scale_ makescale(quad_ factor) { return {factor, static_cast<double>(factor)}; }
 
-// Sets suspect true (for one double's bits, or lane by lane for a vector of
-// them) when the single-precision rounding of p, the double product of a
-// float and scale_::rounded, may differ from that of the extended-precision
-// product: p lies within 1.5 double units of the exact product, so the two
-// round apart only where p is within 3 units of a halfway point between two
-// floats. Below the normal float range (as for overflow, infinities and NaN)
-// the double product is kept.
-template <class Bits, class Mask>
-FFT_INLINE void markhalfway(const Bits& bits, Mask& suspect) {
-    // The 29 bits a float drops, shifted so that halfway -3..+3 gives 0..6.
-    const Bits dropped = ((bits + 3) & 0x1fffffff) ^ 0x10000000;
-    const Bits magnitude = bits & 0x7fffffffffffffff;
-    suspect = (dropped < 7) & (magnitude >= 0x3810000000000000);
-}
+// A product p of a float and scale_::rounded lies within 1.5 double units of
+// the extended-precision product, so the two round to different floats only
+// where p is within 3 units of a halfway point between two floats. p moved
+// 4 units up and 4 units down (relative steps of 4 * 2^-52) then rounds to
+// two different floats. Below the normal float range the double product is
+// kept (it flushes to zero as the processor does).
+constexpr double kNudgeUp = 1 + 0x1p-50;
+constexpr double kNudgeDown = 1 - 0x1p-50;
+constexpr double kSmallestNormalFloat = 0x1p-126;
 
 // Rounds to single precision in a way the compiler keeps: GCC 12's
 // vectoriser drops a float rounding between double operations.
@@ -213,32 +208,38 @@ FFT_INLINE float4_ keptsingles(const vec4_& v) {
 FFT_INLINE float scaledfloat(double v, const scale_& scale) {
     const float single = keptsingle(v);
     const double product = static_cast<double>(single) * scale.rounded;
-    int64_t bits;
-    std::memcpy(&bits, &product, sizeof bits);
-    bool suspect;
-    markhalfway(bits, suspect);
-    if (suspect) return static_cast<float>(single * scale.extended);
+    const auto up = static_cast<float>(product * kNudgeUp);
+    const auto down = static_cast<float>(product * kNudgeDown);
+    if (std::memcmp(&up, &down, sizeof up) != 0 && std::fabs(product) >= kSmallestNormalFloat)
+        return static_cast<float>(single * scale.extended);
     return static_cast<float>(product);
 }
-FFT_INLINE void storefloats(float* p, const vec4_& re, const vec4_& im, const scale_& scale) {
-    using bits4_ = int64_t __attribute__((vector_size(32)));
-    const float4_ singlere = keptsingles(re), singleim = keptsingles(im);
-    const vec4_ productre = __builtin_convertvector(singlere, vec4_) * scale.rounded;
-    const vec4_ productim = __builtin_convertvector(singleim, vec4_) * scale.rounded;
-    bits4_ suspectre, suspectim;
-    markhalfway(reinterpret_cast<bits4_>(productre), suspectre);
-    markhalfway(reinterpret_cast<bits4_>(productim), suspectim);
-    const bits4_ suspect = suspectre | suspectim;
-    if ((suspect[0] | suspect[1] | suspect[2] | suspect[3]) != 0) {
-        for (int32_t j = 0; j < 4; ++j) {
-            p[2 * j] = scaledfloat(singlere[j], scale);
-            p[2 * j + 1] = scaledfloat(singleim[j], scale);
-        }
-        return;
-    }
+
+// Lanes of the stores of storefloats whose products may lie next to a
+// halfway point; zero when none did.
+using halfwaylanes_ = int32_t __attribute__((vector_size(32)));
+
+// The fast store: the double products, rounded. Adds to `halfway` the lanes
+// where a product's low 29 bits, those a float drops, lie within 3 of the
+// halfway pattern 0x10000000, for the caller to store again carefully.
+FFT_INLINE void storefloats(float* p, const vec4_& re, const vec4_& im, const scale_& scale,
+                            halfwaylanes_& halfway) {
+    const vec4_ productre = __builtin_convertvector(keptsingles(re), vec4_) * scale.rounded;
+    const vec4_ productim = __builtin_convertvector(keptsingles(im), vec4_) * scale.rounded;
     const float4_ r = __builtin_convertvector(productre, float4_);
     const float4_ i = __builtin_convertvector(productim, float4_);
     *reinterpret_cast<float8u_*>(p) = __builtin_shufflevector(r, i, 0, 4, 1, 5, 2, 6, 3, 7);
+    const auto lowre = reinterpret_cast<halfwaylanes_>(productre);
+    const auto lowim = reinterpret_cast<halfwaylanes_>(productim);
+    const halfwaylanes_ low = __builtin_shufflevector(lowre, lowim, 0, 2, 8, 10, 4, 6, 12, 14);
+    halfway |= (((low + 3) & 0x1fffffff) ^ 0x10000000) < 7;
+}
+// The careful store: each value through scaledfloat.
+FFT_INLINE void storefloats(float* p, const vec4_& re, const vec4_& im, const scale_& scale) {
+    for (int32_t j = 0; j < 4; ++j) {
+        p[2 * j] = scaledfloat(re[j], scale);
+        p[2 * j + 1] = scaledfloat(im[j], scale);
+    }
 }
 FFT_INLINE void loadfloats(const float* p, pair_& re, pair_& im) {
     re = {vec2_{p[0], p[2]}, vec2_{p[4], p[6]}};
@@ -347,14 +348,19 @@ rolledsource_ rolledsource(const optics::samples_& a, bool exchange) {
     return {reinterpret_cast<const float*>(a.data()), n / 2 - 1, n - 1, exchange};
 }
 
-// Writes value k, rounded to single precision, times scale, rounded again, to sample
-// ((k + N/2 - 1) mod N) + 1.
+// Writes value k, rounded to single precision, times the scale, rounded
+// again, to sample ((k + N/2 - 1) mod N) + 1. Vectors of four values take
+// the fast store unless `careful` is set; when any lay next to a halfway
+// point (halfway() true), the caller stores them all again with a careful
+// copy of the sink.
 struct rolledsink_ {
     float* samples;
     int32_t shift;
     int32_t mask;
     scale_ scale;
     bool exchange;
+    bool careful = false;
+    mutable halfwaylanes_ lanes = {};
 
     FFT_INLINE void put(int32_t k, double re, double im) const {
         exchangeif(exchange, re, im);
@@ -372,10 +378,25 @@ struct rolledsink_ {
             for (int32_t j = 0; j < 4; ++j) put(k + j, r[j], i[j]);
             return;
         }
-        if (exchange)
-            storefloats(samples + 2 * s, im, re, scale);
-        else
-            storefloats(samples + 2 * s, re, im, scale);
+        const V& first = exchange ? im : re;
+        const V& second = exchange ? re : im;
+        if constexpr (std::is_same_v<V, vec4_>) {
+            if (!careful) {
+                storefloats(samples + 2 * s, first, second, scale, lanes);
+                return;
+            }
+        }
+        storefloats(samples + 2 * s, first, second, scale);
+    }
+    bool halfway() const {
+        int32_t any = 0;
+        for (int32_t j = 0; j < 8; ++j) any |= lanes[j];
+        return any != 0;
+    }
+    rolledsink_ carefulcopy() const {
+        rolledsink_ copy = *this;
+        copy.careful = true;
+        return copy;
     }
 };
 
@@ -678,6 +699,15 @@ FFT_INLINE double* run(const plan_& plan, const Source& src, const Sink& sink, d
             lastpass4<V>(plan, current, sink);
         else
             lastpass2<V>(plan, current, sink);
+        if constexpr (std::is_same_v<Sink, rolledsink_>) {
+            // The last pass leaves its input as it was: store again carefully.
+            if (sink.halfway()) {
+                if (n == 4)
+                    lastpass4<V>(plan, current, sink.carefulcopy());
+                else
+                    lastpass2<V>(plan, current, sink.carefulcopy());
+            }
+        }
         return nullptr;
     }
 }
