@@ -1,5 +1,6 @@
 # Entry points: `make run` builds and starts the program, `make test` builds and
-# runs every test, `make bench` the benchmarks, `make fuzz` a bounded run of the
+# runs every test, `make bench` the benchmarks and scripts/compare-kernel.sh
+# (the pass beside an earlier kernel), `make fuzz` a bounded run of the
 # fuzz targets.
 # Each target installs what is missing first, so each works on a fresh Debian 12 machine.
 
@@ -74,6 +75,7 @@ bench: deps
 	@cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DPLS_TESTS=OFF -DPLS_BENCH=ON >/dev/null
 	@cmake --build $(BENCH_DIR) -j $(JOBS)
 	@for b in $(BENCH_DIR)/bench/bench_*; do [ -x "$$b" ] && { echo "== $$b"; "$$b" --benchmark_counters_tabular=true || exit 1; }; done
+	@JOBS=$(JOBS) bash scripts/compare-kernel.sh
 
 clean:
 	rm -rf build
