@@ -88,9 +88,10 @@ void satabsorbersplit(pulse_& pulse, psetabsorber_& pset) {
     bool strongrun = false;
     support::repeatedexp decay, transmission;
     const int32_t n = pulse.envelope.size();
+    const double* ratios = support::intensityratios(pulse.envelope, factor, pset.is);
     for (int32_t i = 1; i <= n; ++i) {
         complex_& sample = pulse.envelope(i);
-        const double x = support::intensity(sample, factor) / pset.is;
+        const double x = ratios[i - 1];
         const bool strong = x >= criticalratio;
         if (strong != strongrun) {
             next = deltan;

@@ -28,6 +28,14 @@ inline double intensity(const optics::complex_& e, double factor) {
     return modulus * modulus * factor;
 }
 
+// intensity(e(k), factor) / is, or with no `is` intensity(e(k), factor), for
+// every sample k, bit for bit, two samples at a time: the square roots and
+// divisions leave the element loops, where they stood beside the
+// exponentials. The values stay in storage of the calling thread until its
+// next call.
+const double* intensityratios(const optics::samples_& e, double factor, double is);
+const double* intensities(const optics::samples_& e, double factor);
+
 // std::exp that keeps its last argument and value: in the tails of a pulse
 // the argument often repeats from sample to sample, and the library call is
 // the costliest step of the element loops.

@@ -772,7 +772,8 @@ FFT_INLINE void combinework(const plan_& plan, const optics::samples_& a, const 
 void four1generic(const plan_& plan, double* data, bool inverse, double* a, double* b) {
     four1work<pair_>(plan, data, inverse, a, b);
 }
-void fftgeneric(const plan_& plan, optics::samples_& data, bool inverse, const scale_& scale, double* a, double* b) {
+void fftgeneric(const plan_& plan, optics::samples_& data, bool inverse, const scale_& scale, double* a,
+                double* b) {
     fftwork<pair_>(plan, data, inverse, scale, a, b);
 }
 void combinegeneric(const plan_& plan, const optics::samples_& a, const optics::samples_& b,
