@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <mutex>
 #include <string>
 #include <type_traits>
@@ -229,10 +230,14 @@ FFT_INLINE void storefloats(float* p, const vec4_& re, const vec4_& im, const sc
     const float4_ r = __builtin_convertvector(productre, float4_);
     const float4_ i = __builtin_convertvector(productim, float4_);
     *reinterpret_cast<float8u_*>(p) = __builtin_shufflevector(r, i, 0, 4, 1, 5, 2, 6, 3, 7);
-    const auto lowre = reinterpret_cast<halfwaylanes_>(productre);
-    const auto lowim = reinterpret_cast<halfwaylanes_>(productim);
-    const halfwaylanes_ low = __builtin_shufflevector(lowre, lowim, 0, 2, 8, 10, 4, 6, 12, 14);
-    halfway |= (((low + 3) & 0x1fffffff) ^ 0x10000000) < 7;
+    using words8_ = uint32_t __attribute__((vector_size(32)));
+    const auto lowre = reinterpret_cast<words8_>(productre);
+    const auto lowim = reinterpret_cast<words8_>(productim);
+    const words8_ low = __builtin_shufflevector(lowre, lowim, 0, 2, 8, 10, 4, 6, 12, 14);
+    // The 29 bits moved to the top, so that 0x10000000 - 3 .. 0x10000000 + 3
+    // becomes the smallest signed values, INT_MIN .. INT_MIN + 48.
+    const auto shifted = reinterpret_cast<halfwaylanes_>((low << 3) + 24u);
+    halfway |= shifted < std::numeric_limits<int32_t>::min() + 49;
 }
 // The careful store: each value through scaledfloat.
 FFT_INLINE void storefloats(float* p, const vec4_& re, const vec4_& im, const scale_& scale) {
