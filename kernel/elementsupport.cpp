@@ -47,7 +47,12 @@ const double* intensitiesof(const optics::samples_& e, double factor, double is)
         const vec2_ re = {s[k].real(), s[k + 1].real()};
         const vec2_ im = {s[k].imag(), s[k + 1].imag()};
         float2_ modulus = __builtin_convertvector(__builtin_ia32_sqrtpd(re * re + im * im), float2_);
-        asm("" : "+x"(modulus));  // keeps the single-precision rounding under GCC's vectoriser
+        // Keeps the single-precision rounding under GCC's vectoriser: the two
+        // floats pass through a register as the bits of one double.
+        double packed;
+        std::memcpy(&packed, &modulus, sizeof packed);
+        asm("" : "+x"(packed));
+        std::memcpy(&modulus, &packed, sizeof packed);
         const vec2_ m = __builtin_convertvector(modulus, vec2_);
         vec2_ value = m * m * factor;
         if constexpr (Divide) value = value / is;
