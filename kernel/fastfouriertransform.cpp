@@ -365,7 +365,7 @@ struct rolledsink_ {
     scale_ scale;
     bool exchange;
     bool careful = false;
-    mutable halfwaylanes_ lanes = {};
+    halfwaylanes_ lanes = {};
 
     FFT_INLINE void put(int32_t k, double re, double im) const {
         exchangeif(exchange, re, im);
@@ -374,7 +374,7 @@ struct rolledsink_ {
         samples[2 * s + 1] = scaledfloat(im, scale);
     }
     template <class V>
-    FFT_INLINE void store(int32_t k, const V& re, const V& im) const {
+    FFT_INLINE void store(int32_t k, const V& re, const V& im) {
         const int32_t s = (k + shift) & mask;
         if (s > mask - 3) {  // wraps around the end
             double r[4], i[4];
@@ -637,9 +637,10 @@ FFT_INLINE void middlepass(const plan_& plan, int32_t n, int32_t s, const double
     }
 }
 
-// The last pass, sub-length 4 (no twiddles), from x into the sink.
+// The last pass, sub-length 4 (no twiddles), from x into the sink. The sink
+// is a local copy, so what it gathers can stay in registers; it is returned.
 template <class V, class Sink>
-FFT_INLINE void lastpass4(const plan_& plan, const double* __restrict x, const Sink& sink) {
+FFT_INLINE Sink lastpass4(const plan_& plan, const double* __restrict x, Sink sink) {
     const int32_t quarter = plan.n / 4;
     const int32_t in1 = 2 * quarter;
     for (int32_t q = 0; q < quarter; q += 4) {
@@ -651,11 +652,12 @@ FFT_INLINE void lastpass4(const plan_& plan, const double* __restrict x, const S
         sink.store(q + 2 * quarter, cr, ci);
         sink.store(q + 3 * quarter, dr, di);
     }
+    return sink;
 }
 
-// The last pass, sub-length 2, from x into the sink.
+// The last pass, sub-length 2, from x into the sink, as lastpass4.
 template <class V, class Sink>
-FFT_INLINE void lastpass2(const plan_& plan, const double* __restrict x, const Sink& sink) {
+FFT_INLINE Sink lastpass2(const plan_& plan, const double* __restrict x, Sink sink) {
     const int32_t half = plan.n / 2;
     for (int32_t q = 0; q < half; q += 4) {
         const double* in = x + 2 * q;
@@ -667,6 +669,7 @@ FFT_INLINE void lastpass2(const plan_& plan, const double* __restrict x, const S
         sink.store(q, ar + br, ai + bi);
         sink.store(q + half, ar - br, ai - bi);
     }
+    return sink;
 }
 
 // Unnormalised forward transform from the source into the sink, through the
@@ -700,13 +703,10 @@ FFT_INLINE double* run(const plan_& plan, const Source& src, const Sink& sink, d
             lastpass2<V>(plan, current, blocksink_{other});
         return other;
     } else {
-        if (n == 4)
-            lastpass4<V>(plan, current, sink);
-        else
-            lastpass2<V>(plan, current, sink);
+        const Sink done = n == 4 ? lastpass4<V>(plan, current, sink) : lastpass2<V>(plan, current, sink);
         if constexpr (std::is_same_v<Sink, rolledsink_>) {
             // The last pass leaves its input as it was: store again carefully.
-            if (sink.halfway()) {
+            if (done.halfway()) {
                 if (n == 4)
                     lastpass4<V>(plan, current, sink.carefulcopy());
                 else
