@@ -190,14 +190,10 @@ constexpr double kNudgeDown = 1 - 0x1p-50;
 constexpr double kSmallestNormalFloat = 0x1p-126;
 
 // Rounds to single precision in a way the compiler keeps: GCC 12's
-// vectoriser drops a float rounding between double operations.
+// vectoriser drops a float rounding between double operations. (It leaves
+// the explicit vector conversions below alone.)
 FFT_INLINE float keptsingle(double v) {
     float f = static_cast<float>(v);
-    asm("" : "+x"(f));
-    return f;
-}
-FFT_INLINE float4_ keptsingles(const vec4_& v) {
-    float4_ f = __builtin_convertvector(v, float4_);
     asm("" : "+x"(f));
     return f;
 }
@@ -225,8 +221,8 @@ using halfwaylanes_ = int32_t __attribute__((vector_size(32)));
 // halfway pattern 0x10000000, for the caller to store again carefully.
 FFT_INLINE void storefloats(float* p, const vec4_& re, const vec4_& im, const scale_& scale,
                             halfwaylanes_& halfway) {
-    const vec4_ productre = __builtin_convertvector(keptsingles(re), vec4_) * scale.rounded;
-    const vec4_ productim = __builtin_convertvector(keptsingles(im), vec4_) * scale.rounded;
+    const vec4_ productre = __builtin_convertvector(__builtin_convertvector(re, float4_), vec4_) * scale.rounded;
+    const vec4_ productim = __builtin_convertvector(__builtin_convertvector(im, float4_), vec4_) * scale.rounded;
     const float4_ r = __builtin_convertvector(productre, float4_);
     const float4_ i = __builtin_convertvector(productim, float4_);
     *reinterpret_cast<float8u_*>(p) = __builtin_shufflevector(r, i, 0, 4, 1, 5, 2, 6, 3, 7);
@@ -383,15 +379,20 @@ struct rolledsink_ {
             for (int32_t j = 0; j < 4; ++j) put(k + j, r[j], i[j]);
             return;
         }
-        const V& first = exchange ? im : re;
-        const V& second = exchange ? re : im;
+        float* p = samples + 2 * s;
         if constexpr (std::is_same_v<V, vec4_>) {
             if (!careful) {
-                storefloats(samples + 2 * s, first, second, scale, lanes);
+                if (exchange)
+                    storefloats(p, im, re, scale, lanes);
+                else
+                    storefloats(p, re, im, scale, lanes);
                 return;
             }
         }
-        storefloats(samples + 2 * s, first, second, scale);
+        if (exchange)
+            storefloats(p, im, re, scale);
+        else
+            storefloats(p, re, im, scale);
     }
     bool halfway() const {
         int32_t any = 0;
@@ -637,10 +638,12 @@ FFT_INLINE void middlepass(const plan_& plan, int32_t n, int32_t s, const double
     }
 }
 
-// The last pass, sub-length 4 (no twiddles), from x into the sink. The sink
-// is a local copy, so what it gathers can stay in registers; it is returned.
+// The last pass, sub-length 4 (no twiddles), from x into the sink. It works
+// on a local copy of the sink, so that what the sink gathers can stay in
+// registers, and copies it back at the end.
 template <class V, class Sink>
-FFT_INLINE Sink lastpass4(const plan_& plan, const double* __restrict x, Sink sink) {
+FFT_INLINE void lastpass4(const plan_& plan, const double* __restrict x, Sink& out) {
+    Sink sink = out;
     const int32_t quarter = plan.n / 4;
     const int32_t in1 = 2 * quarter;
     for (int32_t q = 0; q < quarter; q += 4) {
@@ -652,12 +655,13 @@ FFT_INLINE Sink lastpass4(const plan_& plan, const double* __restrict x, Sink si
         sink.store(q + 2 * quarter, cr, ci);
         sink.store(q + 3 * quarter, dr, di);
     }
-    return sink;
+    out = sink;
 }
 
 // The last pass, sub-length 2, from x into the sink, as lastpass4.
 template <class V, class Sink>
-FFT_INLINE Sink lastpass2(const plan_& plan, const double* __restrict x, Sink sink) {
+FFT_INLINE void lastpass2(const plan_& plan, const double* __restrict x, Sink& out) {
+    Sink sink = out;
     const int32_t half = plan.n / 2;
     for (int32_t q = 0; q < half; q += 4) {
         const double* in = x + 2 * q;
@@ -669,7 +673,7 @@ FFT_INLINE Sink lastpass2(const plan_& plan, const double* __restrict x, Sink si
         sink.store(q, ar + br, ai + bi);
         sink.store(q + half, ar - br, ai - bi);
     }
-    return sink;
+    out = sink;
 }
 
 // Unnormalised forward transform from the source into the sink, through the
@@ -697,20 +701,26 @@ FFT_INLINE double* run(const plan_& plan, const Source& src, const Sink& sink, d
         std::swap(current, other);
     }
     if constexpr (keep) {
+        blocksink_ into{other};
         if (n == 4)
-            lastpass4<V>(plan, current, blocksink_{other});
+            lastpass4<V>(plan, current, into);
         else
-            lastpass2<V>(plan, current, blocksink_{other});
+            lastpass2<V>(plan, current, into);
         return other;
     } else {
-        const Sink done = n == 4 ? lastpass4<V>(plan, current, sink) : lastpass2<V>(plan, current, sink);
+        Sink out = sink;
+        if (n == 4)
+            lastpass4<V>(plan, current, out);
+        else
+            lastpass2<V>(plan, current, out);
         if constexpr (std::is_same_v<Sink, rolledsink_>) {
             // The last pass leaves its input as it was: store again carefully.
-            if (done.halfway()) {
+            if (out.halfway()) {
+                rolledsink_ careful = sink.carefulcopy();
                 if (n == 4)
-                    lastpass4<V>(plan, current, sink.carefulcopy());
+                    lastpass4<V>(plan, current, careful);
                 else
-                    lastpass2<V>(plan, current, sink.carefulcopy());
+                    lastpass2<V>(plan, current, careful);
             }
         }
         return nullptr;
@@ -801,6 +811,30 @@ FFT_AVX2 void combineavx2(const plan_& plan, const optics::samples_& a, const op
     combinework<vec4_>(plan, a, b, c, conjugate, scale, w0, w1, w2);
 }
 
+// The same with AVX-512's 32 vector registers, in which the last pass keeps
+// its values and constants (AVX2's 16 make it spill).
+#define FFT_AVX512 __attribute__((target("avx2,avx512f,avx512vl")))
+FFT_AVX512 void four1avx512(const plan_& plan, double* data, bool inverse, double* a, double* b) {
+    four1work<vec4_>(plan, data, inverse, a, b);
+}
+FFT_AVX512 void fftavx512(const plan_& plan, optics::samples_& data, bool inverse, const scale_& scale, double* a,
+                          double* b) {
+    fftwork<vec4_>(plan, data, inverse, scale, a, b);
+}
+FFT_AVX512 void combineavx512(const plan_& plan, const optics::samples_& a, const optics::samples_& b,
+                              optics::samples_& c, bool conjugate, const scale_& scale, double* w0, double* w1,
+                              double* w2) {
+    combinework<vec4_>(plan, a, b, c, conjugate, scale, w0, w1, w2);
+}
+
+bool hasavx512() {
+    static const bool supported = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512vl") != 0;
+    }();
+    return supported;
+}
+
 bool hasavx2() {
     static const bool supported = [] {
         __builtin_cpu_init();
@@ -842,6 +876,10 @@ void combine(const optics::samples_& a, const optics::samples_& b, optics::sampl
     const quad_ domega = (static_cast<quad_>(twopi) / dx) / n;
     const scale_ scale = makescale(nfactor * nfactor * (domega / static_cast<quad_>(sqrttwopi)));
 #if defined(__x86_64__) || defined(__i386__)
+    if (hasavx512()) {
+        combineavx512(plan, a, b, c, conjugate, scale, w, w + size, w + 2 * size);
+        return;
+    }
     if (hasavx2()) {
         combineavx2(plan, a, b, c, conjugate, scale, w, w + size, w + 2 * size);
         return;
@@ -866,6 +904,10 @@ void four1(double* data, const int32_t& nn, const int32_t& isign) {
     const size_t size = buffersize(nn);
     double* w = workspace(2 * size);
 #if defined(__x86_64__) || defined(__i386__)
+    if (hasavx512()) {
+        four1avx512(plan, data, isign > 0, w, w + size);
+        return;
+    }
     if (hasavx2()) {
         four1avx2(plan, data, isign > 0, w, w + size);
         return;
@@ -890,6 +932,10 @@ void fft(optics::samples_& data, const int32_t& expsign, const quad_& dt) {
     double* w = workspace(2 * size);
     const scale_ scale = makescale(dt / static_cast<quad_>(sqrttwopi));
 #if defined(__x86_64__) || defined(__i386__)
+    if (hasavx512()) {
+        fftavx512(plan, data, expsign > 0, scale, w, w + size);
+        return;
+    }
     if (hasavx2()) {
         fftavx2(plan, data, expsign > 0, scale, w, w + size);
         return;
