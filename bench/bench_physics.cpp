@@ -6,8 +6,8 @@
 // each routine and for the whole pass, the median pass in units of the
 // median FFTW transform, and the heap allocations made per pass.
 //
-// "Strong" saturates the absorber with a peak some thousand times its
-// saturation intensity (the plain pass reaches about a tenth of it);
+// "Strong" saturates the absorber with a peak some two thousand times its
+// saturation intensity (the plain pass reaches a few hundredths of it);
 // "Decayed" runs the plain pass on the pulse scaled to 1e-40 of its energy,
 // whose faint samples and products fall into the subnormal float range;
 // "DecayedFTZ" repeats it with the processor flushing subnormals to zero;

@@ -1,9 +1,10 @@
 #pragma once
 // The standard cavity of the kernel benchmarks: recentring, then gain,
 // saturable absorber, Gaussian filter, 5 % loss and propagation. With
-// `strong`, the pulse's peak is some thousand times the absorber's saturation
-// intensity, so the absorber's strong-saturation branch does most samples of
-// the pulse; otherwise the peak stays near a tenth of it.
+// `strong`, the pulse's peak is some two thousand times the absorber's
+// saturation intensity, so the absorber's strong-saturation branch takes the
+// pulse's core (some 240 of 4096 samples after 20 round trips); otherwise the
+// peak stays at a few hundredths of it.
 #include <array>
 #include <cstdint>
 
