@@ -1,5 +1,6 @@
 # Entry points: `make run` builds and starts the program, `make test` builds and
-# runs every test, `make bench` the benchmarks, `make fuzz` a bounded run of the
+# runs every test, `make bench` the benchmarks and scripts/compare-kernel.sh
+# (the pass beside an earlier kernel), `make fuzz` a bounded run of the
 # fuzz targets.
 # Each target installs what is missing first, so each works on a fresh Debian 12 machine.
 
@@ -7,6 +8,7 @@ MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
 TEST_DIR  := build/test
 TSAN_DIR  := build/tsan
+OPT_DIR   := build/opt
 BENCH_DIR := build/release
 RUN_DIR   := build/release
 FUZZ_DIR  := build/fuzz
@@ -16,7 +18,7 @@ FUZZ_RUNS  ?= 200000
 FUZZ_TIME  ?= 30
 FUZZ_FLAGS ?=
 
-.PHONY: deps run test test-asan test-tsan bench fuzz clean
+.PHONY: deps run test test-asan test-opt test-tsan bench fuzz clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -28,15 +30,21 @@ run: deps
 	@cmake --build $(RUN_DIR) -j $(JOBS) --target pulsesim
 	@cd $(CURDIR) && ./$(RUN_DIR)/pulsesim
 
-# AddressSanitizer + UndefinedBehaviorSanitizer over every test, a short
-# fuzz run, then a ThreadSanitizer run of the tests labelled "threads".
-test: test-asan fuzz test-tsan
+# AddressSanitizer + UndefinedBehaviorSanitizer over every test, the kernel
+# and engine tests in the optimised build users run, a short fuzz run, then a
+# ThreadSanitizer run of the tests labelled "threads".
+test: test-asan test-opt fuzz test-tsan
 
 test-asan: deps
 	@cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DPLS_SANITIZE=ON >/dev/null
 	@cmake --build $(TEST_DIR) -j $(JOBS)
 	@cd $(TEST_DIR) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 		QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 300
+
+test-opt: deps
+	@cmake -S . -B $(OPT_DIR) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(OPT_DIR) -j $(JOBS) --target kernel_tests core_tests core_thread_tests core_alloc_tests
+	@cd $(OPT_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -L 'kernel|core|threads' --timeout 300
 
 test-tsan: deps
 	@cmake -S . -B $(TSAN_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPLS_TSAN=ON >/dev/null
@@ -67,6 +75,7 @@ bench: deps
 	@cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DPLS_TESTS=OFF -DPLS_BENCH=ON >/dev/null
 	@cmake --build $(BENCH_DIR) -j $(JOBS)
 	@for b in $(BENCH_DIR)/bench/bench_*; do [ -x "$$b" ] && { echo "== $$b"; "$$b" --benchmark_counters_tabular=true || exit 1; }; done
+	@JOBS=$(JOBS) bash scripts/compare-kernel.sh
 
 clean:
 	rm -rf build

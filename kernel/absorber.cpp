@@ -99,10 +99,12 @@ void satabsorbersplit(pulse_& pulse, psetabsorber_& pset) {
     double deltan = a.deltan0;
     double next = a.deltan0;  // the inversion the next sample of the run meets
     bool strongrun = false;
+    support::repeatedexp decay, transmission;
     const int32_t n = pulse.envelope.size();
+    const double* ratios = support::intensityratios(pulse.envelope, factor, pset.is);
     for (int32_t i = 1; i <= n; ++i) {
         complex_& sample = pulse.envelope(i);
-        const double x = support::intensity(sample, factor) / pset.is;
+        const double x = ratios[i - 1];
         const bool strong = x >= criticalratio;
         if (strong != strongrun) {
             next = deltan;
@@ -110,12 +112,12 @@ void satabsorbersplit(pulse_& pulse, psetabsorber_& pset) {
         }
         if (strong) {
             deltan = next;
-            next = deltan * std::exp(-rate * x);
+            next = deltan * decay(-rate * x);
         } else {
-            deltan = i == 1 ? next : next * std::exp(-rate * (1 + x));
+            deltan = i == 1 ? next : next * decay(-rate * (1 + x));
             next = deltan + rate * a.deltan0;
         }
-        support::scale(sample, std::exp(deltan * half));
+        support::scale(sample, transmission(deltan * half));
     }
     pset.deltan = deltan;
     leave(pulse, pset);

@@ -2,6 +2,7 @@
 // Helpers shared by the element routines.
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <string_view>
 
 #include "kernel/grid.h"
@@ -26,6 +27,32 @@ inline double intensity(const optics::complex_& e, double factor) {
     const double modulus = static_cast<float>(std::sqrt(re * re + im * im));
     return modulus * modulus * factor;
 }
+
+// intensity(e(k), factor) / is, or with no `is` intensity(e(k), factor), for
+// every sample k, bit for bit, two samples at a time: the square roots and
+// divisions leave the element loops, where they stood beside the
+// exponentials. The values stay in storage of the calling thread until its
+// next call.
+const double* intensityratios(const optics::samples_& e, double factor, double is);
+const double* intensities(const optics::samples_& e, double factor);
+
+// std::exp that keeps its last argument and value: in the tails of a pulse
+// the argument often repeats from sample to sample, and the library call is
+// the costliest step of the element loops.
+class repeatedexp {
+public:
+    double operator()(double x) {
+        if (x != argument_) {
+            argument_ = x;
+            value_ = std::exp(x);
+        }
+        return value_;
+    }
+
+private:
+    double argument_ = std::numeric_limits<double>::quiet_NaN();  // unequal to every argument
+    double value_ = 0;
+};
 
 // Multiplies a sample by the real factor f.
 inline void scale(optics::complex_& x, double f) {

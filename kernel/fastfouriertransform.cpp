@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <mutex>
 #include <string>
 #include <type_traits>
@@ -170,24 +171,83 @@ FFT_INLINE void loadfloats(const float* p, vec4_& re, vec4_& im) {
     re = __builtin_convertvector(__builtin_shufflevector(v, v, 0, 2, 4, 6), vec4_);
     im = __builtin_convertvector(__builtin_shufflevector(v, v, 1, 3, 5, 7), vec4_);
 }
-// Each value is rounded to single precision, then scaled and rounded again.
-FFT_INLINE float4_ scaledfloats(const vec4_& v, double scale) {
-    const vec4_ single = __builtin_convertvector(__builtin_convertvector(v, float4_), vec4_);
-    return __builtin_convertvector(single * scale, float4_);
+
+// The scale of the transform's output, an extended-precision factor, and
+// the nearest double to it.
+struct scale_ {
+    quad_ extended;
+    double rounded;
+};
+scale_ makescale(quad_ factor) { return {factor, static_cast<double>(factor)}; }
+
+// A product p of a float and scale_::rounded lies within 1.5 double units of
+// the extended-precision product, so the two round to different floats only
+// where p is within 3 units of a halfway point between two floats. p moved
+// 4 units up and 4 units down (relative steps of 4 * 2^-52) then rounds to
+// two different floats. Below the normal float range the double product is
+// kept (it flushes to zero as the processor does).
+constexpr double kNudgeUp = 1 + 0x1p-50;
+constexpr double kNudgeDown = 1 - 0x1p-50;
+constexpr double kSmallestNormalFloat = 0x1p-126;
+
+// Rounds to single precision in a way the compiler keeps: GCC 12's
+// vectoriser drops a float rounding between double operations. (It leaves
+// the explicit vector conversions below alone.)
+FFT_INLINE float keptsingle(double v) {
+    float f = static_cast<float>(v);
+    asm("" : "+x"(f));
+    return f;
 }
-FFT_INLINE float scaledfloat(double v, double scale) {
-    return static_cast<float>(static_cast<double>(static_cast<float>(v)) * scale);
+
+// Each value is rounded to single precision, multiplied by the scale in
+// extended precision and rounded to single precision again. The double
+// product gives that result except next to a halfway point, where the
+// product is taken in extended precision.
+FFT_INLINE float scaledfloat(double v, const scale_& scale) {
+    const float single = keptsingle(v);
+    const double product = static_cast<double>(single) * scale.rounded;
+    const auto up = static_cast<float>(product * kNudgeUp);
+    const auto down = static_cast<float>(product * kNudgeDown);
+    if (std::memcmp(&up, &down, sizeof up) != 0 && std::fabs(product) >= kSmallestNormalFloat)
+        return static_cast<float>(single * scale.extended);
+    return static_cast<float>(product);
 }
-FFT_INLINE void storefloats(float* p, const vec4_& re, const vec4_& im, double scale) {
-    const float4_ r = scaledfloats(re, scale);
-    const float4_ i = scaledfloats(im, scale);
+
+// Lanes of the stores of storefloats whose products may lie next to a
+// halfway point; zero when none did.
+using halfwaylanes_ = int32_t __attribute__((vector_size(32)));
+
+// The fast store: the double products, rounded. Adds to `halfway` the lanes
+// where a product's low 29 bits, those a float drops, lie within 3 of the
+// halfway pattern 0x10000000, for the caller to store again carefully.
+FFT_INLINE void storefloats(float* p, const vec4_& re, const vec4_& im, const scale_& scale,
+                            halfwaylanes_& halfway) {
+    const vec4_ productre = __builtin_convertvector(__builtin_convertvector(re, float4_), vec4_) * scale.rounded;
+    const vec4_ productim = __builtin_convertvector(__builtin_convertvector(im, float4_), vec4_) * scale.rounded;
+    const float4_ r = __builtin_convertvector(productre, float4_);
+    const float4_ i = __builtin_convertvector(productim, float4_);
     *reinterpret_cast<float8u_*>(p) = __builtin_shufflevector(r, i, 0, 4, 1, 5, 2, 6, 3, 7);
+    using words8_ = uint32_t __attribute__((vector_size(32)));
+    const auto lowre = reinterpret_cast<words8_>(productre);
+    const auto lowim = reinterpret_cast<words8_>(productim);
+    const words8_ low = __builtin_shufflevector(lowre, lowim, 0, 2, 8, 10, 4, 6, 12, 14);
+    // The 29 bits moved to the top, so that 0x10000000 - 3 .. 0x10000000 + 3
+    // becomes the smallest signed values, INT_MIN .. INT_MIN + 48.
+    const auto shifted = reinterpret_cast<halfwaylanes_>((low << 3) + 24u);
+    halfway |= shifted < std::numeric_limits<int32_t>::min() + 49;
+}
+// The careful store: each value through scaledfloat.
+FFT_INLINE void storefloats(float* p, const vec4_& re, const vec4_& im, const scale_& scale) {
+    for (int32_t j = 0; j < 4; ++j) {
+        p[2 * j] = scaledfloat(re[j], scale);
+        p[2 * j + 1] = scaledfloat(im[j], scale);
+    }
 }
 FFT_INLINE void loadfloats(const float* p, pair_& re, pair_& im) {
     re = {vec2_{p[0], p[2]}, vec2_{p[4], p[6]}};
     im = {vec2_{p[1], p[3]}, vec2_{p[5], p[7]}};
 }
-FFT_INLINE void storefloats(float* p, const pair_& re, const pair_& im, double scale) {
+FFT_INLINE void storefloats(float* p, const pair_& re, const pair_& im, const scale_& scale) {
     for (int32_t j = 0; j < 2; ++j) {
         p[2 * j] = scaledfloat(re.lo[j], scale);
         p[2 * j + 1] = scaledfloat(im.lo[j], scale);
@@ -290,14 +350,19 @@ rolledsource_ rolledsource(const optics::samples_& a, bool exchange) {
     return {reinterpret_cast<const float*>(a.data()), n / 2 - 1, n - 1, exchange};
 }
 
-// Writes value k, rounded to single precision, times scale, rounded again, to sample
-// ((k + N/2 - 1) mod N) + 1.
+// Writes value k, rounded to single precision, times the scale, rounded
+// again, to sample ((k + N/2 - 1) mod N) + 1. Vectors of four values take
+// the fast store unless `careful` is set; when any lay next to a halfway
+// point (halfway() true), the caller stores them all again with a careful
+// copy of the sink.
 struct rolledsink_ {
     float* samples;
     int32_t shift;
     int32_t mask;
-    double scale;
+    scale_ scale;
     bool exchange;
+    bool careful = false;
+    halfwaylanes_ lanes = {};
 
     FFT_INLINE void put(int32_t k, double re, double im) const {
         exchangeif(exchange, re, im);
@@ -306,7 +371,7 @@ struct rolledsink_ {
         samples[2 * s + 1] = scaledfloat(im, scale);
     }
     template <class V>
-    FFT_INLINE void store(int32_t k, const V& re, const V& im) const {
+    FFT_INLINE void store(int32_t k, const V& re, const V& im) {
         const int32_t s = (k + shift) & mask;
         if (s > mask - 3) {  // wraps around the end
             double r[4], i[4];
@@ -315,14 +380,34 @@ struct rolledsink_ {
             for (int32_t j = 0; j < 4; ++j) put(k + j, r[j], i[j]);
             return;
         }
+        float* p = samples + 2 * s;
+        if constexpr (std::is_same_v<V, vec4_>) {
+            if (!careful) {
+                if (exchange)
+                    storefloats(p, im, re, scale, lanes);
+                else
+                    storefloats(p, re, im, scale, lanes);
+                return;
+            }
+        }
         if (exchange)
-            storefloats(samples + 2 * s, im, re, scale);
+            storefloats(p, im, re, scale);
         else
-            storefloats(samples + 2 * s, re, im, scale);
+            storefloats(p, re, im, scale);
+    }
+    bool halfway() const {
+        int32_t any = 0;
+        for (int32_t j = 0; j < 8; ++j) any |= lanes[j];
+        return any != 0;
+    }
+    rolledsink_ carefulcopy() const {
+        rolledsink_ copy = *this;
+        copy.careful = true;
+        return copy;
     }
 };
 
-rolledsink_ rolledsink(optics::samples_& a, double scale, bool exchange) {
+rolledsink_ rolledsink(optics::samples_& a, const scale_& scale, bool exchange) {
     const int32_t n = a.size();
     return {reinterpret_cast<float*>(a.data()), n / 2 - 1, n - 1, scale, exchange};
 }
@@ -554,9 +639,12 @@ FFT_INLINE void middlepass(const plan_& plan, int32_t n, int32_t s, const double
     }
 }
 
-// The last pass, sub-length 4 (no twiddles), from x into the sink.
+// The last pass, sub-length 4 (no twiddles), from x into the sink. It works
+// on a local copy of the sink, so that what the sink gathers can stay in
+// registers, and copies it back at the end.
 template <class V, class Sink>
-FFT_INLINE void lastpass4(const plan_& plan, const double* __restrict x, const Sink& sink) {
+FFT_INLINE void lastpass4(const plan_& plan, const double* __restrict x, Sink& out) {
+    Sink sink = out;
     const int32_t quarter = plan.n / 4;
     const int32_t in1 = 2 * quarter;
     for (int32_t q = 0; q < quarter; q += 4) {
@@ -568,11 +656,13 @@ FFT_INLINE void lastpass4(const plan_& plan, const double* __restrict x, const S
         sink.store(q + 2 * quarter, cr, ci);
         sink.store(q + 3 * quarter, dr, di);
     }
+    out = sink;
 }
 
-// The last pass, sub-length 2, from x into the sink.
+// The last pass, sub-length 2, from x into the sink, as lastpass4.
 template <class V, class Sink>
-FFT_INLINE void lastpass2(const plan_& plan, const double* __restrict x, const Sink& sink) {
+FFT_INLINE void lastpass2(const plan_& plan, const double* __restrict x, Sink& out) {
+    Sink sink = out;
     const int32_t half = plan.n / 2;
     for (int32_t q = 0; q < half; q += 4) {
         const double* in = x + 2 * q;
@@ -584,6 +674,7 @@ FFT_INLINE void lastpass2(const plan_& plan, const double* __restrict x, const S
         sink.store(q, ar + br, ai + bi);
         sink.store(q + half, ar - br, ai - bi);
     }
+    out = sink;
 }
 
 // Unnormalised forward transform from the source into the sink, through the
@@ -611,16 +702,28 @@ FFT_INLINE double* run(const plan_& plan, const Source& src, const Sink& sink, d
         std::swap(current, other);
     }
     if constexpr (keep) {
+        blocksink_ into{other};
         if (n == 4)
-            lastpass4<V>(plan, current, blocksink_{other});
+            lastpass4<V>(plan, current, into);
         else
-            lastpass2<V>(plan, current, blocksink_{other});
+            lastpass2<V>(plan, current, into);
         return other;
     } else {
+        Sink out = sink;
         if (n == 4)
-            lastpass4<V>(plan, current, sink);
+            lastpass4<V>(plan, current, out);
         else
-            lastpass2<V>(plan, current, sink);
+            lastpass2<V>(plan, current, out);
+        if constexpr (std::is_same_v<Sink, rolledsink_>) {
+            // The last pass leaves its input as it was: store again carefully.
+            if (out.halfway()) {
+                rolledsink_ careful = sink.carefulcopy();
+                if (n == 4)
+                    lastpass4<V>(plan, current, careful);
+                else
+                    lastpass2<V>(plan, current, careful);
+            }
+        }
         return nullptr;
     }
 }
@@ -662,7 +765,7 @@ FFT_INLINE void four1work(const plan_& plan, double* data, bool inverse, double*
 }
 
 template <class V>
-FFT_INLINE void fftwork(const plan_& plan, optics::samples_& data, bool inverse, double scale, double* a,
+FFT_INLINE void fftwork(const plan_& plan, optics::samples_& data, bool inverse, const scale_& scale, double* a,
                         double* b) {
     run<V>(plan, rolledsource(data, inverse), rolledsink(data, scale, inverse), a, b);
 }
@@ -670,7 +773,7 @@ FFT_INLINE void fftwork(const plan_& plan, optics::samples_& data, bool inverse,
 // Through the work buffers w0, w1 and w2.
 template <class V>
 FFT_INLINE void combinework(const plan_& plan, const optics::samples_& a, const optics::samples_& b,
-                            optics::samples_& c, bool conjugate, double scale, double* w0, double* w1,
+                            optics::samples_& c, bool conjugate, const scale_& scale, double* w0, double* w1,
                             double* w2) {
     double* fa = run<V>(plan, rolledsource(a, false), intobuffer_{}, w0, w1);
     double* free1 = fa == w0 ? w1 : w0;
@@ -685,11 +788,12 @@ FFT_INLINE void combinework(const plan_& plan, const optics::samples_& a, const 
 void four1generic(const plan_& plan, double* data, bool inverse, double* a, double* b) {
     four1work<pair_>(plan, data, inverse, a, b);
 }
-void fftgeneric(const plan_& plan, optics::samples_& data, bool inverse, double scale, double* a, double* b) {
+void fftgeneric(const plan_& plan, optics::samples_& data, bool inverse, const scale_& scale, double* a,
+                double* b) {
     fftwork<pair_>(plan, data, inverse, scale, a, b);
 }
 void combinegeneric(const plan_& plan, const optics::samples_& a, const optics::samples_& b,
-                    optics::samples_& c, bool conjugate, double scale, double* w0, double* w1, double* w2) {
+                    optics::samples_& c, bool conjugate, const scale_& scale, double* w0, double* w1, double* w2) {
     combinework<pair_>(plan, a, b, c, conjugate, scale, w0, w1, w2);
 }
 
@@ -698,14 +802,38 @@ void combinegeneric(const plan_& plan, const optics::samples_& a, const optics::
 FFT_AVX2 void four1avx2(const plan_& plan, double* data, bool inverse, double* a, double* b) {
     four1work<vec4_>(plan, data, inverse, a, b);
 }
-FFT_AVX2 void fftavx2(const plan_& plan, optics::samples_& data, bool inverse, double scale, double* a,
+FFT_AVX2 void fftavx2(const plan_& plan, optics::samples_& data, bool inverse, const scale_& scale, double* a,
                       double* b) {
     fftwork<vec4_>(plan, data, inverse, scale, a, b);
 }
 FFT_AVX2 void combineavx2(const plan_& plan, const optics::samples_& a, const optics::samples_& b,
-                          optics::samples_& c, bool conjugate, double scale, double* w0, double* w1,
+                          optics::samples_& c, bool conjugate, const scale_& scale, double* w0, double* w1,
                           double* w2) {
     combinework<vec4_>(plan, a, b, c, conjugate, scale, w0, w1, w2);
+}
+
+// The same with AVX-512's 32 vector registers, in which the last pass keeps
+// its values and constants (AVX2's 16 make it spill).
+#define FFT_AVX512 __attribute__((target("avx2,avx512f,avx512vl")))
+FFT_AVX512 void four1avx512(const plan_& plan, double* data, bool inverse, double* a, double* b) {
+    four1work<vec4_>(plan, data, inverse, a, b);
+}
+FFT_AVX512 void fftavx512(const plan_& plan, optics::samples_& data, bool inverse, const scale_& scale, double* a,
+                          double* b) {
+    fftwork<vec4_>(plan, data, inverse, scale, a, b);
+}
+FFT_AVX512 void combineavx512(const plan_& plan, const optics::samples_& a, const optics::samples_& b,
+                              optics::samples_& c, bool conjugate, const scale_& scale, double* w0, double* w1,
+                              double* w2) {
+    combinework<vec4_>(plan, a, b, c, conjugate, scale, w0, w1, w2);
+}
+
+bool hasavx512() {
+    static const bool supported = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512vl") != 0;
+    }();
+    return supported;
 }
 
 bool hasavx2() {
@@ -753,8 +881,12 @@ void combine(const optics::samples_& a, const optics::samples_& b, optics::sampl
     // domega/sqrt(2 pi) with domega = 2 pi/(N dx).
     const quad_ nfactor = dx / static_cast<quad_>(sqrttwopi);
     const quad_ domega = (static_cast<quad_>(twopi) / dx) / n;
-    const auto scale = static_cast<double>(nfactor * nfactor * (domega / static_cast<quad_>(sqrttwopi)));
+    const scale_ scale = makescale(nfactor * nfactor * (domega / static_cast<quad_>(sqrttwopi)));
 #if defined(__x86_64__) || defined(__i386__)
+    if (hasavx512()) {
+        combineavx512(plan, a, b, c, conjugate, scale, w, w + size, w + 2 * size);
+        return;
+    }
     if (hasavx2()) {
         combineavx2(plan, a, b, c, conjugate, scale, w, w + size, w + 2 * size);
         return;
@@ -779,6 +911,10 @@ void four1(double* data, const int32_t& nn, const int32_t& isign) {
     const size_t size = buffersize(nn);
     double* w = workspace(2 * size);
 #if defined(__x86_64__) || defined(__i386__)
+    if (hasavx512()) {
+        four1avx512(plan, data, isign > 0, w, w + size);
+        return;
+    }
     if (hasavx2()) {
         four1avx2(plan, data, isign > 0, w, w + size);
         return;
@@ -801,8 +937,12 @@ void fft(optics::samples_& data, const int32_t& expsign, const quad_& dt) {
     const plan_& plan = planfor(bits);
     const size_t size = buffersize(n);
     double* w = workspace(2 * size);
-    const auto scale = static_cast<double>(dt / static_cast<quad_>(sqrttwopi));
+    const scale_ scale = makescale(dt / static_cast<quad_>(sqrttwopi));
 #if defined(__x86_64__) || defined(__i386__)
+    if (hasavx512()) {
+        fftavx512(plan, data, expsign > 0, scale, w, w + size);
+        return;
+    }
     if (hasavx2()) {
         fftavx2(plan, data, expsign > 0, scale, w, w + size);
         return;

@@ -66,8 +66,11 @@ bool validrecord(const psetgain_& p, const char* routine) {
 // One pass of gain or gainpol: `field(i)` is the sample that saturates the
 // medium, `apply(i, f)` scales what is amplified. The field is read before
 // it is scaled, and the inversion is that of the pulse's arrival throughout.
+// With `envelope`, the envelope saturates and its intensities are taken in
+// one sweep before the loop.
 template <typename Field, typename Apply>
-void amplify(pulse_& pulse, psetgain_& pset, const char* routine, Field field, Apply apply) {
+void amplify(pulse_& pulse, psetgain_& pset, const char* routine, Field field, Apply apply,
+             bool envelope = false) {
     const Medium m = derive(pulse, pset.t1, pset.sigma, pset.r, pset.deltan0);
     if (!validmedium(pulse, pset.w, pset.t1, m.tprime, routine)) return;
 
@@ -80,9 +83,12 @@ void amplify(pulse_& pulse, psetgain_& pset, const char* routine, Field field, A
     const double depletion = 2.0 * static_cast<double>(pulse.dt) / (m.isprime * m.tprime);
     const double smallsignal = pset.l * (pset.sigma * deltan) / 2.0;
     double integral = 0;
+    support::repeatedexp depleted;
+    const double* intensities = envelope ? support::intensities(pulse.envelope, factor) : nullptr;
     for (int32_t i = 1; i <= n; ++i) {
-        integral += support::intensity(field(i), factor) * depletion;
-        apply(i, 1.0 + smallsignal * std::exp(-integral));
+        const double intensity = intensities ? intensities[i - 1] : support::intensity(field(i), factor);
+        integral += intensity * depletion;
+        apply(i, 1.0 + smallsignal * depleted(-integral));
     }
 
     pset.deltan = deltan * std::exp(-integral);
@@ -104,7 +110,7 @@ void gain(pulse_& pulse, psetgain_& pset) {
         if (!support::componentscover(pulse, n, "Gain")) return;
         amplify(pulse, pset, "Gain", [&pulse](int32_t i) { return pulse.u(i) + pulse.v(i); }, scaleenvelope);
     } else {
-        amplify(pulse, pset, "Gain", [&pulse](int32_t i) { return pulse.envelope(i); }, scaleenvelope);
+        amplify(pulse, pset, "Gain", [&pulse](int32_t i) { return pulse.envelope(i); }, scaleenvelope, true);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <mutex>
 
 #include "kernel/errorhandling.h"
@@ -19,6 +20,35 @@ const char* const kCannotWrite = "ERROR: Unable to open file for writing.";
 // 2*sqrt(pi) and sqrt(2*pi) as the kernel holds them.
 constexpr double kTwoSqrtPi = 3.5449077018110318;
 constexpr double kSqrtTwoPi = 2.5066282746310002;
+
+double squaredmodulus(const complex_& z) {
+    const double re = z.real();
+    const double im = z.imag();
+    return re * re + im * im;
+}
+
+// |z| as std::abs gives it (glibc's hypotf): for finite parts that is the
+// double square root of the double squares rounded to single precision, had
+// here without a library call; std::abs takes the rest (hypotf(inf, NaN) is
+// inf, not NaN).
+float samplemodulus(const complex_& z) {
+    const auto m = static_cast<float>(std::sqrt(squaredmodulus(z)));
+    return m <= std::numeric_limits<float>::max() ? m : std::abs(z);
+}
+
+// Index of the first sample of largest modulus, sample by sample.
+int32_t firstlargest(const samples_& data) {
+    float m = 0.0f;
+    int32_t index = 1;
+    for (int32_t i = 1; i <= data.size(); ++i) {
+        const float modulus = samplemodulus(data(i));
+        if (modulus > m) {
+            m = modulus;
+            index = i;
+        }
+    }
+    return index;
+}
 
 // The kernel's one file channel: a writer holds it from opening its file to
 // closing it, so writers on different threads never share a file handle.
@@ -159,16 +189,37 @@ void substractlinear(const reals_& f, reals_& fp, std::optional<int32_t> xx1, st
 }
 
 int32_t findmax(const samples_& data) {
-    float m = 0.0f;
-    int32_t index = 1;
-    for (int32_t i = 1; i <= data.size(); ++i) {
-        const float modulus = std::abs(data(i));
-        if (modulus > m) {
-            m = modulus;
-            index = i;
-        }
+    // The float modulus never falls as the double square grows, so the first
+    // sample of largest modulus is the first whose modulus equals that of the
+    // largest square. The largest square is found two samples at a time, then
+    // a scan finds the first sample with that modulus, rounding only samples
+    // close to it. Non-finite samples take the sample-by-sample search.
+    using vec2_ = double __attribute__((vector_size(16)));
+    using mask2_ = int64_t __attribute__((vector_size(16)));
+    const int32_t n = data.size();
+    const float* p = reinterpret_cast<const float*>(data.data());
+    vec2_ top = {0, 0};
+    mask2_ finite = {-1, -1};
+    const vec2_ largest = {std::numeric_limits<double>::max(), std::numeric_limits<double>::max()};
+    int32_t k = 0;
+    for (; k + 1 < n; k += 2) {
+        const vec2_ re = {p[2 * k], p[2 * k + 2]};
+        const vec2_ im = {p[2 * k + 1], p[2 * k + 3]};
+        const vec2_ square = re * re + im * im;
+        finite &= square <= largest;
+        top = square > top ? square : top;
     }
-    return index;
+    double maximum = std::max(top[0], top[1]);
+    if (k < n) maximum = std::max(maximum, squaredmodulus(data(n)));
+    if (!finite[0] || !finite[1] || !(maximum <= largest[0])) return firstlargest(data);
+    if (maximum == 0) return 1;
+    const auto peak = static_cast<float>(std::sqrt(maximum));
+    const double near = maximum * 0.99999;  // far below the square of the float below peak
+    for (int32_t i = 1; i <= n; ++i) {
+        const double square = squaredmodulus(data(i));
+        if (square >= near && static_cast<float>(std::sqrt(square)) == peak) return i;
+    }
+    return 1;
 }
 
 int32_t findmaxsum(const samples_& data1, const samples_& data2) {
@@ -177,7 +228,7 @@ int32_t findmaxsum(const samples_& data1, const samples_& data2) {
     for (int32_t i = 1; i <= data1.size(); ++i) {
         // A shorter second array counts as zero beyond its end.
         const complex_ sum = i <= data2.size() ? data1(i) + data2(i) : data1(i);
-        const float modulus = std::abs(sum);
+        const float modulus = samplemodulus(sum);
         if (modulus > m) {
             m = modulus;
             index = i;

@@ -167,6 +167,39 @@ TEST(FourierTransform, SumsAreRoundedToSinglePrecisionBeforeTheScaling) {
     }
 }
 
+// A sample (1, -1) at the centre transforms to (1, -1)*scale everywhere. A
+// scale a hair above the midpoint between 1 and the next float, closer than
+// a double resolves, must round up: the scaling is done in extended precision.
+// The step carries the transform's own sqrt(2 pi), a double.
+TEST(FourierTransform, ScaleIsAppliedInExtendedPrecision) {
+    const long double scale = 1.0L + 0x1p-24L + 0x1p-58L;
+    const long double step = scale * static_cast<long double>(2.5066282746310002);
+    const float above = std::nextafter(1.0f, 2.0f);
+    for (const int32_t n : {2, 16, 32, 256}) {
+        samples_ s(n);
+        s(n / 2) = {1.0f, -1.0f};
+        fft::fft(s, +1, step);
+        for (int32_t i = 1; i <= n; ++i) {
+            EXPECT_EQ(s(i).real(), above) << "N = " << n << ", sample " << i;
+            EXPECT_EQ(s(i).imag(), -above) << "N = " << n << ", sample " << i;
+        }
+    }
+    // Random values and steps: every sample is the extended product, rounded.
+    std::mt19937_64 rng(7);
+    std::uniform_real_distribution<float> value(-2, 2);
+    std::uniform_real_distribution<double> exponent(-30, 30);
+    for (int draw = 0; draw < 20000; ++draw) {
+        samples_ s(16);
+        const optics::complex_ x(value(rng), value(rng));
+        s(8) = x;
+        const long double dt = std::pow(10.0L, exponent(rng));
+        fft::fft(s, -1, dt);
+        const long double nfactor = dt / static_cast<long double>(2.5066282746310002);
+        const optics::complex_ expected(static_cast<float>(x.real() * nfactor), static_cast<float>(x.imag() * nfactor));
+        for (int32_t i = 1; i <= 16; ++i) ASSERT_EQ(s(i), expected) << "draw " << draw << ", sample " << i;
+    }
+}
+
 TEST_F(FourierErrors, BadStepSignOrLengthLeavesTheSamples) {
     const samples_ x = randomsamples(16, 3);
     const struct {

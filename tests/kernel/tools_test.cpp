@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <complex>
+#include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -30,6 +32,9 @@ TEST_F(Tools, PeakSearchMultiplyAndShift) {
     EXPECT_EQ(tools::findmax(samples_(8)), 1);
     EXPECT_EQ(tools::findmax(makesamples({1, 3, 3})), 2);
     EXPECT_EQ(tools::findmax(makesamples({{0, 0}, {3, 4}, {4.9f, 0}})), 2);  // |3+4i| = 5
+    const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+    EXPECT_EQ(tools::findmax(makesamples({{1, 0}, {nan, inf}, {2, 0}})), 2);  // |NaN + i inf| = inf
+    EXPECT_EQ(tools::findmax(makesamples({{1, 0}, {nan, 1}, {2, 0}})), 3);    // NaN is never larger
     const samples_ a = makesamples({1, -2, 5, 3});
     EXPECT_EQ(tools::findmaxsum(a, makesamples({-1, 2, -5, -3})), 1);
     EXPECT_EQ(tools::findmaxsum(a, makesamples({0, 0, -5, 1})), 4);
@@ -47,6 +52,30 @@ TEST_F(Tools, PeakSearchMultiplyAndShift) {
     tools::shift(odd);
     EXPECT_EQ(realparts(even), (std::vector<float>{3, 4, 1, 2}));
     EXPECT_EQ(realparts(odd), (std::vector<float>{3, 4, 1, 2, 5}));
+}
+
+// The first sample of largest |z| as std::abs gives it, on arrays of every
+// parity full of ties and of moduli one float apart.
+TEST(ToolsPeakSearch, FindsTheFirstSampleOfLargestModulus) {
+    std::mt19937 rng(11);
+    std::uniform_int_distribution<int> small(-3, 3);
+    std::uniform_real_distribution<float> wide(-1, 1);
+    for (const int32_t n : {1, 2, 3, 8, 9, 255, 4096}) {
+        for (int draw = 0; draw < 50; ++draw) {
+            samples_ s(n);
+            for (complex_& z : s) {
+                z = draw % 2 ? complex_(static_cast<float>(small(rng)), static_cast<float>(small(rng)))
+                             : complex_(wide(rng), wide(rng));
+                if (draw % 5 == 0) z *= 1e-30f;
+            }
+            if (draw % 3 == 0) s(1 + static_cast<int32_t>(rng() % n)) = {std::nextafter(5.0f, 6.0f), 0};
+            if (draw % 3 == 0) s(1 + static_cast<int32_t>(rng() % n)) = {3, 4};  // |3+4i| = 5
+            int32_t expected = 1;
+            for (int32_t i = 1; i <= n; ++i)
+                if (std::abs(s(i)) > std::abs(s(expected))) expected = i;
+            ASSERT_EQ(tools::findmax(s), expected) << "N = " << n << ", draw " << draw;
+        }
+    }
 }
 
 TEST_F(Tools, GaussianIsCentredByMeanAndNormalisedByTwoRootPiSigma) {
