@@ -68,13 +68,16 @@ void ManagePlugins::add(QString Path, const QString& FileName) {
     // it, and copies of its record, call into it without holding it.
     QLibrary library(Path + FileName);
     library.setLoadHints(QLibrary::PreventUnloadHint);
-    if (!library.load())
+    const bool loaded = library.load();
+    if (!loaded)
         log("Could not load " + (Path + FileName).toStdString() + ": " + library.errorString().toStdString(),
             normal);
-    const auto* description = reinterpret_cast<const char*>(library.resolve(pluginsymbols::description));
+    // A library that did not load exports nothing.
+    const auto resolve = [&](const char* symbol) { return loaded ? library.resolve(symbol) : nullptr; };
+    const auto* description = reinterpret_cast<const char*>(resolve(pluginsymbols::description));
     d.Description = description ? QString::fromUtf8(description)
                                 : QStringLiteral("The shared object does not contain a description.");
-    const auto* name = reinterpret_cast<const char*>(library.resolve(pluginsymbols::name));
+    const auto* name = reinterpret_cast<const char*>(resolve(pluginsymbols::name));
     d.Name = name ? QString::fromUtf8(name) : QStringLiteral("Unnamed");
     if (isTaken(d.Name)) {
         // A built-in kind keeps its name: the plug-in gets another, so that
@@ -86,12 +89,12 @@ void ManagePlugins::add(QString Path, const QString& FileName) {
                      normal);
         d.Name = unique;
     }
-    d.callSingle = reinterpret_cast<pluginSingle_>(library.resolve(pluginsymbols::callSingle));
-    d.callMultiple = reinterpret_cast<pluginMultiple_>(library.resolve(pluginsymbols::callMultiple));
-    d.getParameterName = reinterpret_cast<pluginParameterName_>(library.resolve(pluginsymbols::getParameterName));
+    d.callSingle = reinterpret_cast<pluginSingle_>(resolve(pluginsymbols::callSingle));
+    d.callMultiple = reinterpret_cast<pluginMultiple_>(resolve(pluginsymbols::callMultiple));
+    d.getParameterName = reinterpret_cast<pluginParameterName_>(resolve(pluginsymbols::getParameterName));
     d.parameters = parameterNames(d).size();
     // A library that does not say how many pulses it takes is called with one.
-    const auto* pulses = reinterpret_cast<const int32_t*>(library.resolve(pluginsymbols::pulses));
+    const auto* pulses = reinterpret_cast<const int32_t*>(resolve(pluginsymbols::pulses));
     d.pulses = pulses ? *pulses : 1;
     Plugin.append(d);
 }
