@@ -74,10 +74,15 @@ void ManagePlugins::add(QString Path, const QString& FileName) {
             normal);
     // A library that did not load exports nothing.
     const auto resolve = [&](const char* symbol) { return loaded ? library.resolve(symbol) : nullptr; };
-    const auto* description = reinterpret_cast<const char*>(resolve(pluginsymbols::description));
+    // `name` and `description` are pointer variables that hold the text.
+    const auto text = [&](const char* symbol) -> const char* {
+        const auto* variable = reinterpret_cast<const char* const*>(resolve(symbol));
+        return variable ? *variable : nullptr;
+    };
+    const char* description = text(pluginsymbols::description);
     d.Description = description ? QString::fromUtf8(description)
                                 : QStringLiteral("The shared object does not contain a description.");
-    const auto* name = reinterpret_cast<const char*>(resolve(pluginsymbols::name));
+    const char* name = text(pluginsymbols::name);
     d.Name = name ? QString::fromUtf8(name) : QStringLiteral("Unnamed");
     if (isTaken(d.Name)) {
         // A built-in kind keeps its name: the plug-in gets another, so that

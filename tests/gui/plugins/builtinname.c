@@ -5,8 +5,8 @@
 
 #define EXPORT __attribute__((visibility("default")))
 
-EXPORT const char name[] = "LinearLoss";
-EXPORT const char description[] = "Not the built-in loss.";
+EXPORT const char* name = "LinearLoss";
+EXPORT const char* description = "Not the built-in loss.";
 
 EXPORT const char* getParameterName(uint32_t i) { return i == 0 ? "amount" : ""; }
 

@@ -5,8 +5,8 @@
 
 #define EXPORT __attribute__((visibility("default")))
 
-EXPORT const char name[] = "Endless";
-EXPORT const char description[] = "Names every index.";
+EXPORT const char* name = "Endless";
+EXPORT const char* description = "Names every index.";
 EXPORT const int32_t pulses = 2;
 
 EXPORT const char* getParameterName(uint32_t i) {

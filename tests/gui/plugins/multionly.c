@@ -6,8 +6,8 @@
 
 #define EXPORT __attribute__((visibility("default")))
 
-EXPORT const char name[] = "MultiOnly";
-EXPORT const char description[] = "Mixes pulses.";
+EXPORT const char* name = "MultiOnly";
+EXPORT const char* description = "Mixes pulses.";
 
 EXPORT const char* getParameterName(uint32_t i) { return i == 0 ? "gain" : ""; }
 
