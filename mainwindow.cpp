@@ -90,12 +90,13 @@ void MainWindow::connectActions() {
     connect(actionAnimate, &QAction::triggered, this, &MainWindow::animateData);
     connect(actionAnalyze_As, &QAction::triggered, this, &MainWindow::analyzeDataAs);
     connect(actionDebug_Console, &QAction::triggered, this, &MainWindow::openDebugConsole);
+    connect(actionManage_Plugins, &QAction::triggered, this, &MainWindow::managePlugins);
     for (QAction* a :
          {actionRun, actionStop, actionReset, actionOpen, actionSave, actionSave_As, actionNew,
           actionAdd_Element, actionAdd_Element_Group, actionAdd_Setup, actionAdd_Cavity,
           actionAdd_Measurement, actionAdd_Measurement_Group, actionPlot, actionDelete_Selected,
           actionRename_Selected, actionExport_Experiment, actionImport_Experiment,
-          actionManage_Plugins, actionCopy_Setup, actionMove_Element_Up, actionMove_Element_Down,
+          actionCopy_Setup, actionMove_Element_Up, actionMove_Element_Down,
           actionAnalyze, actionAdd_Instance})
         connectUnavailable(a);
     connect(buttonAddInstance, &QPushButton::clicked, actionAdd_Instance, &QAction::trigger);
@@ -172,6 +173,8 @@ void MainWindow::about() {
     About dialog(this);
     dialog.exec(getVersion());
 }
+
+void MainWindow::managePlugins() { DialogManagePlugins->exec(); }
 
 void MainWindow::connectError() {
     connect(this, &MainWindow::addErrorRequest, this, &MainWindow::addErrorSlot,

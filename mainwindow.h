@@ -71,6 +71,7 @@ private slots:
     void saveSelectedData();
     void analyzeDataAs();
     void about();
+    void managePlugins();
 
 private:
     void connectActions();

@@ -1,7 +1,7 @@
 #pragma once
 // What the program knows of one plug-in library: the functions it exports,
 // resolved once, and its description. A library exports, as plain C symbols:
-//   name, description     NUL-terminated 8-bit text (char arrays)
+//   name, description     pointers to NUL-terminated 8-bit text
 //   pulses                int32_t, the number of pulses it takes in
 //   callSingle            void callSingle(cPulse_* pulse, double* parameters)
 //   callMultiple          void callMultiple(cPulse_** pulses, uint32_t n, double* parameters)

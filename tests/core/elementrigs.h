@@ -21,7 +21,7 @@ inline pluginData testPluginData(QLibrary& library) {
     d.callSingle = reinterpret_cast<pluginSingle_>(library.resolve(pluginsymbols::callSingle));
     d.callMultiple = reinterpret_cast<pluginMultiple_>(library.resolve(pluginsymbols::callMultiple));
     d.getParameterName = reinterpret_cast<pluginParameterName_>(library.resolve(pluginsymbols::getParameterName));
-    d.Name = QString::fromLatin1(reinterpret_cast<const char*>(library.resolve(pluginsymbols::name)));
+    d.Name = QString::fromLatin1(*reinterpret_cast<const char* const*>(library.resolve(pluginsymbols::name)));
     d.pulses = *reinterpret_cast<const int32_t*>(library.resolve(pluginsymbols::pulses));
     while (d.getParameterName(static_cast<uint32_t>(d.parameters))) ++d.parameters;
     return d;

@@ -8,8 +8,8 @@
 
 #define EXPORT __attribute__((visibility("default")))
 
-EXPORT const char name[] = "TestScale";
-EXPORT const char description[] = "Scales the samples and delays the pulse.";
+EXPORT const char* name = "TestScale";
+EXPORT const char* description = "Scales the samples and delays the pulse.";
 EXPORT const int32_t pulses = 1;
 
 static const char* const names[] = {"scale", " delay", "spectrum"};
