@@ -23,7 +23,7 @@ MeasurementNode_::~MeasurementNode_() {
 
 void MeasurementNode_::unlinkMeasurement() {
     Measurement = nullptr;
-    qDeleteAll(MeasurementTreeNode->takeChildren());
+    if (MeasurementTreeNode) qDeleteAll(MeasurementTreeNode->takeChildren());
 }
 
 MeasurementGroupNode_::MeasurementGroupNode_() {

@@ -28,6 +28,13 @@ public:
     Measurement_* Measurement = nullptr;
 
 private:
+    friend class MeasurementRow_;
+    // Called by a row that goes away.
+    void forgetRow(MeasurementRow_* row) {
+        if (MeasurementTreeNode == row) MeasurementTreeNode = nullptr;
+    }
+
+    // Null once the data tree has deleted the row.
     MeasurementRow_* MeasurementTreeNode;
 };
 
