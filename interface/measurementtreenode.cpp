@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QStringList>
+#include <QTreeWidget>
 
 #include "core/datashape.h"
 #include "core/measurement.h"
@@ -17,11 +18,15 @@ void MeasurementTreeNode_::setMeasurementText(QTextEdit* pane) { MeasurementText
 
 void MeasurementTreeNode_::refreshInfo() {
     MeasurementRow_::refreshInfo();
-    if (treeWidget() && isSelected()) refreshText();
+    QTreeWidget* tree = treeWidget();
+    if (tree && isSelected()) refreshText();
+    followExpansion(tree);
 
     const int sets = listedSets();
     const int listed = childCount();
-    if (sets <= listed) return;
+    // A closed row offers to open while it has sets without rows.
+    setChildIndicatorPolicy(sets > listed ? ShowIndicator : DontShowIndicatorWhenChildless);
+    if (sets <= listed || !isExpanded()) return;
     const QString name = text(0) + QLatin1Char('.');
     const QString path = text(1);
     // One insertion for all new rows: a run adds thousands between two ticks.
@@ -30,6 +35,18 @@ void MeasurementTreeNode_::refreshInfo() {
     for (int i = listed; i < sets; ++i)
         rows.append(new QTreeWidgetItem(QStringList{name + QString::number(i), path}));
     addChildren(rows);
+}
+
+void MeasurementTreeNode_::followExpansion(QTreeWidget* tree) {
+    static const char* const followed = "measurementRowsFollowed";
+    if (!tree || tree->property(followed).toBool()) return;
+    tree->setProperty(followed, true);
+    // Every row is one line of text: uniform heights spare the view measuring
+    // each of a million rows on every layout.
+    tree->setUniformRowHeights(true);
+    QObject::connect(tree, &QTreeWidget::itemExpanded, tree, [](QTreeWidgetItem* item) {
+        if (auto* row = dynamic_cast<MeasurementTreeNode_*>(item)) row->refreshInfo();
+    });
 }
 
 int MeasurementTreeNode_::listedSets() const {

@@ -1,5 +1,6 @@
 // The data view's rows: one child row per collected data set of array and
-// pulse results, names fixed when a row is made, and the node's summary.
+// pulse results, made while the row is open, names fixed when a row is made,
+// and the node's summary.
 #include "interface/measurementtreenode.h"
 
 #include <QTextEdit>
@@ -76,6 +77,12 @@ TEST_F(DataRowTest, AfterARunPulseSetsAreListedAndScalarSeriesAreNot) {
 
     for (int i = 0; i < host.dataTree->topLevelItemCount(); ++i)
         static_cast<MeasurementRow_*>(host.dataTree->topLevelItem(i))->refreshInfo();
+    // Closed rows offer to open; opening one lists its sets.
+    EXPECT_EQ(row(m1)->childCount(), 0);
+    EXPECT_EQ(row(m1)->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    EXPECT_EQ(row(e1)->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicatorWhenChildless);
+    row(m1)->setExpanded(true);
+    row(e1)->setExpanded(true);
     EXPECT_EQ(childNames(row(m1)), (QStringList{"M1.0", "M1.1", "M1.2", "M1.3"}));
     EXPECT_EQ(row(m1)->child(3)->text(1), "Setup1%Measurements%M1");
     EXPECT_EQ(row(m1)->child(3)->type(), 0);
@@ -89,6 +96,7 @@ TEST_F(DataRowTest, RowsOnlyGrowAndKeepTheNameTheyWereMadeWith) {
     double values[3] = {1, 2, 3};
     m1->Measurement = copying(DataType_::doubleprecision, {3}, values, m1);
     MeasurementTreeNode_* r = row(m1);
+    r->setExpanded(true);
     for (int k = 0; k < 5; ++k) m1->Measurement->collect();
     r->refreshInfo();
     r->refreshInfo();
@@ -109,6 +117,7 @@ TEST_F(DataRowTest, RowsOnlyGrowAndKeepTheNameTheyWereMadeWith) {
 
     int32_t count = 0;
     e1->Measurement = copying(DataType_::integer, {}, &count, e1);
+    row(e1)->setExpanded(true);
     for (count = 0; count < 100; ++count) e1->Measurement->collect();
     row(e1)->refreshInfo();
     EXPECT_EQ(row(e1)->childCount(), 0);
