@@ -28,14 +28,14 @@ public:
     Measurement_* Measurement = nullptr;
 
 private:
+    MeasurementRow_* MeasurementTreeNode;
+
+    // A row the data tree deletes is forgotten, never deleted twice: the
+    // row pointer is null from then on.
     friend class MeasurementRow_;
-    // Called by a row that goes away.
     void forgetRow(MeasurementRow_* row) {
         if (MeasurementTreeNode == row) MeasurementTreeNode = nullptr;
     }
-
-    // Null once the data tree has deleted the row.
-    MeasurementRow_* MeasurementTreeNode;
 };
 
 class MeasurementGroupNode_ : public Node_, public MeasurementGroupNodeLink_ {
