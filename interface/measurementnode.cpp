@@ -49,7 +49,7 @@ void MeasurementNode_::refreshFileName() {
         name = cavityNode->text(0) + "_" + name;
     }
     fileName->setValue(name);
-    MeasurementTreeNode->refreshInfo();
+    if (MeasurementTreeNode) MeasurementTreeNode->refreshInfo();
 }
 
 MeasurementNode_::~MeasurementNode_() {
@@ -59,7 +59,7 @@ MeasurementNode_::~MeasurementNode_() {
 
 void MeasurementNode_::unlinkMeasurement() {
     Measurement = nullptr;
-    qDeleteAll(MeasurementTreeNode->takeChildren());
+    if (MeasurementTreeNode) qDeleteAll(MeasurementTreeNode->takeChildren());
 }
 
 MeasurementGroupNode_::MeasurementGroupNode_() {

@@ -39,6 +39,13 @@ private:
     void showRow();
 
     MeasurementRow_* MeasurementTreeNode;
+
+    // A row the data tree deletes is forgotten, never deleted twice: the
+    // row pointer is null from then on.
+    friend class MeasurementRow_;
+    void forgetRow(MeasurementRow_* row) {
+        if (MeasurementTreeNode == row) MeasurementTreeNode = nullptr;
+    }
 };
 
 class MeasurementGroupNode_ : public Node_, public MeasurementGroupNodeLink_ {

@@ -1,6 +1,7 @@
 #include "interface/measurementrow.h"
 
 #include "interface/measurementnode.h"
+#include "interface/measurementtreenode.h"
 
 namespace {
 MeasurementRow_::Factory& factory() {
@@ -11,6 +12,8 @@ MeasurementRow_::Factory& factory() {
 
 MeasurementRow_::MeasurementRow_(MeasurementNode_* node) : MeasurementNode(node) {}
 
+MeasurementRow_::~MeasurementRow_() { MeasurementNode->forgetRow(this); }
+
 void MeasurementRow_::refreshInfo() {
     setText(0, MeasurementNode->text(0));
     setText(1, MeasurementNode->getPath());
@@ -18,7 +21,7 @@ void MeasurementRow_::refreshInfo() {
 
 MeasurementRow_* MeasurementRow_::create(MeasurementNode_* node) {
     if (factory()) return factory()(node);
-    return new MeasurementRow_(node);
+    return new MeasurementTreeNode_(node);
 }
 
 void MeasurementRow_::setFactory(Factory f) { factory() = std::move(f); }
