@@ -60,6 +60,12 @@ void addDefaults(Node_* node, std::initializer_list<DefaultParameter> parameters
 
 void makeEditable(QTreeWidgetItem* item) { item->setFlags(item->flags() | Qt::ItemIsEditable); }
 
+// A new item stands in view: its parent opens.
+void appendChild(Node_* parent, Node_* child) {
+    parent->addChild(child);
+    parent->setExpanded(true);
+}
+
 // The setup's "Samples" as a number; 0 when it is none.
 int setupSamples(Node_* setup) {
     Parameter_* samples = setup->hasParameter("Samples") ? setup->getParameter("Samples") : nullptr;
@@ -338,7 +344,7 @@ void MainWindow::addSetup() {
     auto* measurements = new MeasurementGroupNode_;
     measurements->setText(0, QStringLiteral("Measurements"));
     measurements->setFlags(measurements->flags() & ~Qt::ItemIsEditable);
-    setup->addChild(measurements);
+    appendChild(setup, measurements);
     makeEditable(setup);
 }
 
@@ -370,7 +376,7 @@ void MainWindow::addCavity(Node_* setup) {
     addDefault(cavity, {"RecenterPulse", DataType_::logical, "true", notMeasurable,
                         "Should the frame of reference of the pulse be shifted to keep the pulse "
                         "centered within its array if needed."});
-    setup->addChild(cavity);
+    appendChild(setup, cavity);
     makeEditable(cavity);
 }
 
@@ -396,7 +402,7 @@ void MainWindow::addElementGroup(Node_* cavity) {
          "If condition evaluates as false, the pulse does not pass this element group in that "
          "roundtrip."},
     });
-    cavity->addChild(group);
+    appendChild(cavity, group);
 }
 
 void MainWindow::addMeasurementGroup() {
@@ -409,7 +415,7 @@ void MainWindow::addMeasurementGroup() {
     auto* group = new MeasurementGroupNode_;
     makeEditable(group);
     group->setText(0, cavity->generateUniqueLocal("MeasurementGroup"));
-    cavity->addChild(group);
+    appendChild(cavity, group);
 }
 
 // "Dimension" and "DataType" start as the default "Parameter" "0" is: a
@@ -423,7 +429,7 @@ void MainWindow::addMeasurement() {
     projectChanged = true;
     auto* measurement = new MeasurementNode_;
     makeEditable(measurement);
-    group->addChild(measurement);
+    appendChild(group, measurement);
     addDefaults(measurement, {
         {"Parameter", DataType_::string, "0", expression, "The parameter to be measured."},
         {"Condition", DataType_::string, "always", expression,

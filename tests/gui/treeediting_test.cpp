@@ -87,6 +87,7 @@ protected:
 TEST_F(TreeEditing, StartsWithOneSetupItsMeasurementsAndOneCavitySelectedAndUnchanged) {
     EXPECT_EQ(topNames(w.treeWidget), QStringList{"Setup1"});
     EXPECT_EQ(childNames(w.treeWidget->topLevelItem(0)), (QStringList{"Measurements", "Cavity1"}));
+    EXPECT_TRUE(w.treeWidget->topLevelItem(0)->isExpanded());  // the new items stand in view
     EXPECT_FALSE(w.getProjectChanged());
     ASSERT_EQ(w.tabWidgetSetupStatus->count(), 1);
     EXPECT_EQ(w.tabWidgetSetupStatus->tabText(0), "Setup1");
