@@ -80,8 +80,9 @@ public:
     void deleteError(int i) override;
 
 public slots:
-    // Additions; a null target means the selected node. A selection that
-    // does not take the item is logged and nothing changes.
+    // Additions; a null target (and always for the groups and measurements)
+    // means the selected node. A selection that does not take the item is
+    // logged and nothing changes.
     void addSetup();
     void addCavity(Node_* setup = nullptr);
     void addElementGroup(Node_* cavity = nullptr);
@@ -120,7 +121,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
-    // The current experiment, or null.
+    // The current experiment, or null; run control owns it, and tests start
+    // a run of their own through it.
     Base_* Base = nullptr;
 
 private:
@@ -143,6 +145,7 @@ private:
     // A setup's new "Samples" reaches the pulses of its cavities.
     static void resizeCavityPulses(Node_* setup);
     void connectTreeEdits(bool on);
+
     ManagePlugins* DialogManagePlugins = nullptr;
     Preferences* DialogPreferences = nullptr;
     DebugConsole_* DebugConsole = nullptr;
