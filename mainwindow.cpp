@@ -610,7 +610,9 @@ void MainWindow::fillInstancesAndInputs(Node_* selected) {
     }
     for (int i = 0; i < element->getInputs(); ++i) {
         ElementBaseNode_* input = element->getInput(i);
-        auto* row = new QTreeWidgetItem(inputList, {element->getInputType(i), input->getPath()});
+        if (!input) log("!!!!!!!!!!!!!!!!!" + std::to_string(element->getInputs()), normal);
+        auto* row = new QTreeWidgetItem(inputList, {element->getInputType(i),
+                                                    input ? input->getPath() : QString()});
         row->setSelected(input == element);
     }
 }
