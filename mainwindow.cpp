@@ -1,19 +1,90 @@
 #include "mainwindow.h"
 
+#include <QContextMenuEvent>
 #include <QIcon>
+#include <QMenu>
+#include <QSignalBlocker>
 #include <QStringList>
 #include <QTimer>
+#include <algorithm>
+#include <vector>
 
 #include "core/base.h"
+#include "core/datashape.h"
 #include "dialogs/about.h"
 #include "dialogs/debugconsole.h"
 #include "dialogs/manageplugins.h"
 #include "dialogs/octavewidget.h"
 #include "dialogs/preferences.h"
+#include "interface/cavitynode.h"
+#include "interface/elementnode.h"
 #include "interface/error.h"
+#include "interface/measurementnode.h"
+#include "interface/measurementrow.h"
 #include "interface/messagebox.h"
+#include "interface/parameter.h"
+#include "interface/setupnode.h"
 
 const char* const MainWindow::elementCatalogue = "config/elements.config";
+
+namespace {
+// The defaults of a new item's parameters, which the build reads and the
+// experiment files store by name.
+enum flag_ : unsigned { hidden = 1, readOnly = 2, notMeasurable = 4, expression = 8 };
+
+struct DefaultParameter {
+    const char* name;
+    DataType_::type_ type;
+    const char* value;
+    unsigned flags;
+    const char* description;
+};
+
+Parameter_* addDefault(Node_* node, const DefaultParameter& d, int dimension = 0,
+                       const int* samples = nullptr) {
+    auto* p = new Parameter_(d.type, dimension, samples);
+    p->setName(QString::fromLatin1(d.name));
+    p->setText(QString::fromLatin1(d.description));
+    p->setValue(QString::fromLatin1(d.value));
+    if (d.flags & hidden) p->setVisible(false);
+    if (d.flags & readOnly) p->setEditable(false);
+    if (d.flags & notMeasurable) p->setMeasurable(false);
+    if (d.flags & expression) p->troggleExpression(true);
+    node->addParameter(p);
+    return p;
+}
+
+void addDefaults(Node_* node, std::initializer_list<DefaultParameter> parameters) {
+    for (const DefaultParameter& d : parameters) addDefault(node, d);
+}
+
+void makeEditable(QTreeWidgetItem* item) { item->setFlags(item->flags() | Qt::ItemIsEditable); }
+
+// A new item stands in view: its parent opens.
+void appendChild(Node_* parent, Node_* child) {
+    parent->addChild(child);
+    parent->setExpanded(true);
+}
+
+// The setup's "Samples" as a number; 0 when it is none.
+int setupSamples(Node_* setup) {
+    Parameter_* samples = setup->hasParameter("Samples") ? setup->getParameter("Samples") : nullptr;
+    return samples ? samples->getValue()->text().toInt() : 0;
+}
+
+// A greyed cell of the parameter table that cannot be selected or edited.
+QTableWidgetItem* fixedCell(const QString& text) {
+    auto* cell = new QTableWidgetItem(text);
+    cell->setFlags(cell->flags() & Qt::ItemIsEditable);
+    return cell;
+}
+
+QString samplesText(const Parameter_& p) {
+    QString text = QStringLiteral("[ ");
+    for (int i = 0; i < p.getDimension(); ++i) text += QString::number(p.getSamples()[i]) + " ";
+    return text + "]";
+}
+}  // namespace
 
 MainWindow::MainWindow() : QMainWindow(nullptr) {
     // The console comes first so that everything after it is logged there.
@@ -46,6 +117,12 @@ MainWindow::MainWindow() : QMainWindow(nullptr) {
     log("Loading configuration files ...", normal);
     readElementCatalogue();
 
+    // The default experiment: one setup with its measurements and one cavity.
+    Node_::setMainWindow(this);
+    addSetup();
+    treeWidget->setCurrentItem(treeWidget->topLevelItem(0));
+    addCavity(nullptr);
+
     MeasurementTree->setColumnCount(2);
     progressBar->setValue(0);
     projectChanged = false;
@@ -54,6 +131,10 @@ MainWindow::MainWindow() : QMainWindow(nullptr) {
     splitter_3->setSizes({500, 200});
     splitter_4->setSizes({200, 500});
     ErrorList->setColumnWidth(1, 500);
+
+    // Only now, so that building the default experiment ran neither.
+    connect(itemParameters, &QTableWidget::cellChanged, this, &MainWindow::parameterChanged);
+    connectTreeEdits(true);
 
     Error_::setMainWindow(this);
 
@@ -70,7 +151,10 @@ MainWindow::~MainWindow() {
     delete Base;
     Base = nullptr;
     Error_::removeMainWindow(this);
+    // The nodes go while the status tabs and the data tree they show in
+    // are still there.
     treeWidget->clear();
+    if (Node_::getHost() == this) Node_::setMainWindow(nullptr);
     delete actionAdd_Instance;
     delete Timer;
     ElementData.reset();
@@ -91,17 +175,34 @@ void MainWindow::connectActions() {
     connect(actionAnalyze_As, &QAction::triggered, this, &MainWindow::analyzeDataAs);
     connect(actionDebug_Console, &QAction::triggered, this, &MainWindow::openDebugConsole);
     connect(actionManage_Plugins, &QAction::triggered, this, &MainWindow::managePlugins);
+    connect(actionAdd_Setup, &QAction::triggered, this, &MainWindow::addSetup);
+    connect(actionAdd_Cavity, &QAction::triggered, this, [this] { addCavity(nullptr); });
+    connect(actionAdd_Element_Group, &QAction::triggered, this, [this] { addElementGroup(nullptr); });
+    connect(actionAdd_Measurement_Group, &QAction::triggered, this, &MainWindow::addMeasurementGroup);
+    connect(actionAdd_Measurement, &QAction::triggered, this, &MainWindow::addMeasurement);
+    connect(actionRename_Selected, &QAction::triggered, this, &MainWindow::renameNode);
+    connect(actionMove_Element_Up, &QAction::triggered, this, &MainWindow::moveElementUp);
+    connect(actionMove_Element_Down, &QAction::triggered, this, &MainWindow::moveElementDown);
+    connect(actionDelete_Selected, &QAction::triggered, this, &MainWindow::deleteNode);
     for (QAction* a :
          {actionRun, actionStop, actionReset, actionOpen, actionSave, actionSave_As, actionNew,
-          actionAdd_Element, actionAdd_Element_Group, actionAdd_Setup, actionAdd_Cavity,
-          actionAdd_Measurement, actionAdd_Measurement_Group, actionPlot, actionDelete_Selected,
-          actionRename_Selected, actionExport_Experiment, actionImport_Experiment,
-          actionCopy_Setup, actionMove_Element_Up, actionMove_Element_Down,
-          actionAnalyze, actionAdd_Instance})
+          actionAdd_Element, actionPlot, actionExport_Experiment, actionImport_Experiment,
+          actionCopy_Setup, actionAnalyze, actionAdd_Instance})
         connectUnavailable(a);
     connect(buttonAddInstance, &QPushButton::clicked, actionAdd_Instance, &QAction::trigger);
     connect(buttonRemoveInstance, &QPushButton::clicked, this,
             [this] { log("Command \"Remove Instance\" is not available yet.", normal); });
+    connect(treeWidget, &QTreeWidget::itemSelectionChanged, this,
+            &MainWindow::setupTreeSelectionChanged);
+    connect(itemParameters, &QTableWidget::cellClicked, this, &MainWindow::parameterClicked);
+    connect(splitter_2, &QSplitter::splitterMoved, this, &MainWindow::setupSplitterMoved);
+}
+
+void MainWindow::connectTreeEdits(bool on) {
+    if (on)
+        connect(treeWidget, &QTreeWidget::itemChanged, this, &MainWindow::itemChanged);
+    else
+        disconnect(treeWidget, &QTreeWidget::itemChanged, this, &MainWindow::itemChanged);
 }
 
 void MainWindow::connectUnavailable(QAction* action) {
@@ -117,6 +218,10 @@ void MainWindow::readElementCatalogue() {
                           tr("Could not read the config file ") + elementCatalogue + "\n" +
                               QString::fromStdString(ElementData->getErrorMessage()));
 }
+
+PluginRegistry_* MainWindow::getPluginManager() { return DialogManagePlugins; }
+
+bool MainWindow::isRunning() const { return Base && Base->isRunning(); }
 
 ConfigNode_* MainWindow::getPreferences() const {
     return DialogPreferences ? DialogPreferences->getRoot() : nullptr;
@@ -140,7 +245,21 @@ QTreeWidgetItem* MainWindow::findSetupTreeNode(const QString& path) const {
     return found;
 }
 
+QTreeWidgetItem* MainWindow::findTopLevelNode(const QString& name, QTreeWidget* tree) {
+    for (int i = 0; tree && i < tree->topLevelItemCount(); ++i)
+        if (tree->topLevelItem(i)->text(0) == name) return tree->topLevelItem(i);
+    return nullptr;
+}
+
+QString MainWindow::generateUniqueTopLevelNode(const QString& root, QTreeWidget* tree) {
+    for (int i = 1;; ++i) {
+        const QString name = root + QString::number(i);
+        if (!findTopLevelNode(name, tree)) return name;
+    }
+}
+
 void MainWindow::redraw() {
+    setupTreeSelectionChanged();
     actionPlot->setEnabled(MeasurementTree->selectedItems().size() == 1);
     actionAnimate->setEnabled(false);
 }
@@ -200,4 +319,400 @@ void MainWindow::deleteErrorSlot(int i) {
         ErrorList->clear();
     else if (i >= 0 && i < ErrorList->topLevelItemCount())
         delete ErrorList->takeTopLevelItem(i);
+}
+
+bool MainWindow::editingLocked(const char* what) {
+    if (!isRunning()) return false;
+    log(std::string("Unable to ") + what + " while a simulation runs.", debugA);
+    return true;
+}
+
+void MainWindow::addSetup() {
+    if (editingLocked("add a setup")) return;
+    projectChanged = true;
+    auto* setup = new SetupNode_(treeWidget);
+    setup->setText(0, generateUniqueTopLevelNode("Setup", treeWidget));
+    addDefaults(setup, {
+        {"Roundtrips", DataType_::integer, "10", 0, "Number of roundtrips the experiment should run."},
+        {"Roundtrip", DataType_::integer, "", hidden | readOnly, "Current Roundtrip."},
+        {"Samples", DataType_::integer, "256", 0, "Number of samples in each pulse."},
+    });
+    addDefault(setup, {"Directory", DataType_::string, "", 0,
+                       "The subdirectory the data taken from this setup will be saved in."})
+        ->setValue(setup->text(0));
+    auto* measurements = new MeasurementGroupNode_;
+    measurements->setText(0, QStringLiteral("Measurements"));
+    measurements->setFlags(measurements->flags() & ~Qt::ItemIsEditable);
+    appendChild(setup, measurements);
+    makeEditable(setup);
+}
+
+void MainWindow::addCavity(Node_* setup) {
+    if (editingLocked("add a cavity")) return;
+    if (!setup) setup = Node_::findSelected(treeWidget);
+    if (!setup) return log("Unable to add Cavity. Nothing Selected.", debugA);
+    if (setup->getNodeType() != Node_::setup)
+        return log("Unable to add Cavity. No Setup Selected.", debugA);
+    projectChanged = true;
+    auto* cavity = new CavityNode_;
+    cavity->setText(0, setup->generateUniqueLocal("Cavity"));
+    const int samples[] = {setupSamples(setup)};
+    addDefaults(cavity, {
+        {"InnitialPulseShape", DataType_::string, "Gaussian", notMeasurable,
+         "The shape of the innitial pulse in this cavity."},
+        {"InnitialPulseDuration", DataType_::doubleprecision, "1e-9", notMeasurable,
+         "The fwhm of the innitial pulse."},
+        {"InnitialPulseDomain", DataType_::string, "time", notMeasurable,
+         "The domain of the innitial pulse."},
+        {"PulseTime", DataType_::quadprecision, "0", 0,
+         "The time of the pulse, innitially usually zero."},
+        {"PulseWavelength", DataType_::quadprecision, "1064e-9", 0, "The wavelength of the pulse."},
+        {"InnitialPulseEnergy", DataType_::doubleprecision, "1e-7", notMeasurable,
+         "The Energy of the innitial pulse."},
+    });
+    addDefault(cavity, {"Pulse", DataType_::pulse, "", hidden | readOnly, "The pulse in the cavity."},
+               1, samples);
+    addDefault(cavity, {"RecenterPulse", DataType_::logical, "true", notMeasurable,
+                        "Should the frame of reference of the pulse be shifted to keep the pulse "
+                        "centered within its array if needed."});
+    appendChild(setup, cavity);
+    makeEditable(cavity);
+}
+
+void MainWindow::addElementGroup(Node_* cavity) {
+    if (editingLocked("add an element group")) return;
+    const auto takesGroups = [](Node_* n) {
+        return n->getNodeType() == Node_::cavity || n->getNodeType() == Node_::elementgroup;
+    };
+    if (!cavity || !takesGroups(cavity)) {
+        cavity = Node_::findSelected(treeWidget);
+        if (!cavity) return log("Unable to add Cavity Element Group. Nothing Selected.", debugA);
+        if (!takesGroups(cavity))
+            return log("Unable to add Cavity Element Group. No Cavity Selected.", debugA);
+    }
+    projectChanged = true;
+    auto* group = new ElementGroupNode_;
+    makeEditable(group);
+    group->setText(0, cavity->generateUniqueLocal("ElementGroup"));
+    addDefaults(group, {
+        {"Iterations", DataType_::integer, "1", 0,
+         "How often should the items in the group be iterated in one roundtrip."},
+        {"Condition", DataType_::string, "always", expression,
+         "If condition evaluates as false, the pulse does not pass this element group in that "
+         "roundtrip."},
+    });
+    appendChild(cavity, group);
+}
+
+void MainWindow::addMeasurementGroup() {
+    if (editingLocked("add a measurement group")) return;
+    Node_* cavity = Node_::findSelected(treeWidget);
+    if (!cavity) return log("Unable to add Cavity Measurement Group. Nothing Selected.", debugA);
+    if (cavity->getNodeType() != Node_::cavity)
+        return log("Unable to add Cavity Measurement Group. No Cavity Selected.", debugA);
+    projectChanged = true;
+    auto* group = new MeasurementGroupNode_;
+    makeEditable(group);
+    group->setText(0, cavity->generateUniqueLocal("MeasurementGroup"));
+    appendChild(cavity, group);
+}
+
+// "Dimension" and "DataType" start as the default "Parameter" "0" is: a
+// scalar integer, so a fresh measurement passes the checks before a run.
+void MainWindow::addMeasurement() {
+    if (editingLocked("add a measurement")) return;
+    Node_* group = Node_::findSelected(treeWidget);
+    if (!group) return log("Unable to add Measurement. Nothing Selected.", debugA);
+    if (group->getNodeType() != Node_::measurementgroup)
+        return log("Unable to add Measurement. No Measurement Group Selected.", debugA);
+    projectChanged = true;
+    auto* measurement = new MeasurementNode_;
+    makeEditable(measurement);
+    appendChild(group, measurement);
+    addDefaults(measurement, {
+        {"Parameter", DataType_::string, "0", expression, "The parameter to be measured."},
+        {"Condition", DataType_::string, "always", expression,
+         "A condition under which the measurement is to be performed."},
+        {"Dimension", DataType_::integer, "0", 0,
+         "What is the dimension of the data that is measured every Iteration. Do not change"},
+        {"DataType", DataType_::string, "Integer", 0,
+         "What is the type of the data that is measured every Iteration. Do not change"},
+        {"FileName", DataType_::string, "", 0,
+         "The Name of the file the data is saved in. The file will be an the subdirectory "
+         "specified in the Setup Node of this setup tree."},
+        {"SaveInstantly", DataType_::logical, "false", 0, "Save the data as soon as it is taken."},
+        {"FreeAfterSave", DataType_::logical, "false", 0,
+         "Do not keep the data in memory after it has been saved. Can only be true if "
+         "SaveInstatly is true."},
+    });
+    MeasurementRow_* row = measurement->getMeasurementTreeNode();
+    row->refreshInfo();
+    if (MeasurementTree->selectedItems().isEmpty() && row->treeWidget()) {
+        row->setSelected(true);
+        actionPlot->setEnabled(true);
+    }
+    measurement->setText(0, group->generateUniqueLocal("Measurement"));
+    measurement->refreshFileName();
+    treeWidget->setCurrentItem(measurement);
+}
+
+void MainWindow::renameNode() {
+    if (editingLocked("rename an item")) return;
+    Node_* node = Node_::findSelected(treeWidget);
+    if (node && (node->flags() & Qt::ItemIsEditable)) treeWidget->editItem(node, 0);
+}
+
+void MainWindow::itemChanged(QTreeWidgetItem* item, int) {
+    auto* node = item && item->type() == Node_::itemType ? dynamic_cast<Node_*>(item) : nullptr;
+    if (!node) return;
+    connectTreeEdits(false);
+    if (node->findDuplicate()) {
+        const auto suffixed = [base = node->text(0)](int n) {
+            return base + "(" + QString::number(n) + ")";
+        };
+        int n = 2;
+        while (node->findNodeLocal(suffixed(n))) ++n;
+        node->setText(0, suffixed(n));
+    }
+    if (auto* measurement = dynamic_cast<MeasurementNode_*>(node)) measurement->refreshFileName();
+    // The setup node titles its status tab itself.
+    if (node->getNodeType() == Node_::setup && node->hasParameter("Directory"))
+        node->getParameter("Directory")->setValue(node->text(0));
+    setupTreeSelectionChanged();
+    connectTreeEdits(true);
+}
+
+void MainWindow::moveElementUp() { moveCurrentItem(-1); }
+
+void MainWindow::moveElementDown() { moveCurrentItem(1); }
+
+void MainWindow::moveCurrentItem(int step) {
+    if (editingLocked("move an item")) return;
+    QTreeWidgetItem* item = treeWidget->currentItem();
+    QTreeWidgetItem* parent = item ? item->parent() : nullptr;
+    if (!parent) return;
+    const int row = treeWidget->currentIndex().row();
+    if (row + step < 0 || row + step >= parent->childCount()) return;
+    parent->insertChild(row + step, parent->takeChild(row));
+    treeWidget->setCurrentItem(item);
+}
+
+void MainWindow::deleteNode() {
+    if (editingLocked("delete an item")) return;
+    Node_* node = Node_::findSelected(treeWidget);
+    if (!node) return;
+    if (QTreeWidgetItem* parent = node->parent()) {
+        if (parent->treeWidget()) treeWidget->setCurrentItem(parent);
+        parent->removeChild(node);
+    } else {
+        treeWidget->takeTopLevelItem(treeWidget->indexOfTopLevelItem(node));
+    }
+    delete node;
+    redraw();
+}
+
+QList<QAction*> MainWindow::contextActions(QWidget* widget) const {
+    if (widget && widget == MeasurementTree->viewport() && MeasurementTree->currentItem())
+        return {actionPlot, actionSave_Selected, actionAnalyze, actionAnalyze_As};
+    if (!widget || widget != treeWidget->viewport()) return {};
+    QList<QAction*> entries{actionAdd_Setup, actionDelete_Selected, actionRun};
+    auto* current = dynamic_cast<Node_*>(treeWidget->currentItem());
+    switch (current ? current->getNodeType() : Node_::measurement) {
+        case Node_::setup: entries << actionAdd_Cavity; break;
+        case Node_::cavity:
+        case Node_::elementgroup:
+            entries << actionAdd_Element << actionAdd_Element_Group << actionAdd_Measurement_Group;
+            break;
+        case Node_::element: entries << actionAdd_Instance; break;
+        case Node_::measurementgroup: entries << actionAdd_Measurement; break;
+        case Node_::measurement: break;
+    }
+    return entries;
+}
+
+void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
+    const QList<QAction*> entries = contextActions(childAt(event->pos()));
+    if (entries.isEmpty()) return;
+    QMenu menu(this);
+    menu.addActions(entries);
+    menu.exec(event->globalPos());
+}
+
+Node_* MainWindow::parameterNode(Node_* selected) {
+    if (selected->getNodeType() != Node_::element) return selected;
+    auto* element = dynamic_cast<ElementBaseNode_*>(selected);
+    Node_* master = element ? element->getMaster() : nullptr;
+    return master ? master : selected;
+}
+
+void MainWindow::setupTreeSelectionChanged() {
+    const QList<QTreeWidgetItem*> selected = treeWidget->selectedItems();
+    Node_* node = selected.isEmpty() ? nullptr : dynamic_cast<Node_*>(selected.first());
+    // The cells belong to the parameters: taken out, never deleted, but
+    // the three descriptive cells of each row.
+    const QSignalBlocker blockTable(itemParameters);
+    for (int r = 0; r < itemParameters->rowCount(); ++r) {
+        itemParameters->takeItem(r, 0);
+        itemParameters->takeItem(r, 1);
+        for (int c = 2; c < 5; ++c) delete itemParameters->takeItem(r, c);
+    }
+    shownValues.clear();
+    if (!node) {
+        itemName->clear();
+        itemType->clear();
+        itemParameters->setRowCount(0);
+        setEditingActions(nullptr);
+        return;
+    }
+    itemName->setText(node->text(0));
+    itemType->setText(node->getTypeString());
+    fillParameterTable(parameterNode(node));
+    setupSplitterMoved(0, 0);
+    fillInstancesAndInputs(node);
+    setEditingActions(node);
+}
+
+// Invisible parameters take no row, so row r shows the r-th visible one.
+void MainWindow::fillParameterTable(Node_* node) {
+    itemParameters->setRowCount(node->getParameters());
+    int row = 0;
+    for (int i = 0; i < node->getParameters(); ++i) {
+        Parameter_* p = node->getParameter(i);
+        if (!p->getVisible()) {
+            itemParameters->setRowCount(itemParameters->rowCount() - 1);
+            continue;
+        }
+        itemParameters->setItem(row, 0, p->getName());
+        itemParameters->setItem(row, 1, p->getValue());
+        p->getValue()->setToolTip(p->getText()->text());
+        itemParameters->setItem(row, 2, fixedCell(p->getTypeString()));
+        itemParameters->setItem(row, 3, fixedCell(QString::number(p->getDimension())));
+        itemParameters->setItem(row, 4, fixedCell(samplesText(*p)));
+        shownValues << p->getValue()->text();
+        ++row;
+    }
+}
+
+void MainWindow::fillInstancesAndInputs(Node_* selected) {
+    const QSignalBlocker blockInstances(instanceList);
+    const QSignalBlocker blockInputs(inputList);
+    instanceList->clear();
+    inputList->clear();
+    auto* element = dynamic_cast<ElementBaseNode_*>(selected);
+    inputGroup->setEnabled(element);
+    instanceGroup->setEnabled(element);
+    if (!element) return;
+    auto* owner = dynamic_cast<ElementBaseNode_*>(parameterNode(selected));
+    for (int i = 0; i < owner->getInstances(); ++i) {
+        instanceList->addItem(owner->getInstance(i)->getPath());
+        if (owner->getInstance(i) == element) instanceList->setCurrentRow(i);
+    }
+    for (int i = 0; i < element->getInputs(); ++i) {
+        ElementBaseNode_* input = element->getInput(i);
+        if (!input) log("!!!!!!!!!!!!!!!!!" + std::to_string(element->getInputs()), normal);
+        auto* row = new QTreeWidgetItem(inputList, {element->getInputType(i),
+                                                    input ? input->getPath() : QString()});
+        row->setSelected(input == element);
+    }
+}
+
+// One letter per action of the list: on, off or left as it is.
+void MainWindow::setEditingActions(Node_* selected) {
+    QAction* const actions[] = {actionAdd_Cavity,         actionAdd_Element,
+                                actionAdd_Element_Group,  actionAdd_Measurement,
+                                actionAdd_Measurement_Group, actionMove_Element_Up,
+                                actionMove_Element_Down,  actionDelete_Selected};
+    const char* states = "0000000-";
+    if (selected) {
+        const Node_* parent = selected->getParent();
+        switch (selected->getNodeType()) {
+            case Node_::setup: states = "10000001"; break;
+            case Node_::cavity: states = "01101001"; break;
+            case Node_::element: states = "00100111"; break;
+            case Node_::elementgroup: states = "01101111"; break;
+            case Node_::measurement:
+            case Node_::measurementgroup:
+                states = parent && parent->getNodeType() == Node_::setup ? "00010000" : "00010111";
+                break;
+        }
+    }
+    for (int i = 0; i < 8; ++i)
+        if (states[i] != '-') actions[i]->setEnabled(states[i] == '1');
+}
+
+void MainWindow::setupSplitterMoved(int, int) {
+    itemParameters->resizeColumnsToContents();
+    itemParameters->resizeRowsToContents();
+    int sum = 0;
+    for (int c = 0; c < itemParameters->columnCount(); ++c) sum += itemParameters->columnWidth(c);
+    const int width = itemParameters->width();
+    if (width > sum)
+        itemParameters->setColumnWidth(1, std::max(0, itemParameters->columnWidth(1) + width - sum - 35));
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    setupSplitterMoved(0, 0);
+}
+
+void MainWindow::parameterChanged(int row, int column) {
+    Node_* node = Node_::findSelected(treeWidget);
+    if (!node || (column == 1 && !acceptValue(parameterNode(node), row))) return;
+    if (auto* measurement = dynamic_cast<MeasurementNode_*>(node))
+        measurement->getMeasurementTreeNode()->refreshInfo();
+    QTableWidgetItem* name = itemParameters->item(row, 0);
+    if (node->getNodeType() == Node_::setup && column == 1 && name && name->text() == "Samples")
+        resizeCavityPulses(node);
+}
+
+// A value that is no value of its type, or a setup without samples, would
+// only fail when the run is built: it is put back at once, with the reason.
+// No value changes while the setup threads read them.
+bool MainWindow::acceptValue(Node_* node, int row) {
+    Parameter_* p = node->getParameterRow(row);
+    if (!p || row >= shownValues.size()) return true;
+    const QString text = p->getValue()->text();
+    const QString name = p->getName()->text();
+    QString problem;
+    if (!p->isExpression() && !p->verify())
+        problem = "\"" + text + "\" is not a value of type " + p->getTypeString() + ". " + name +
+                  " keeps its value \"" + shownValues[row] + "\".";
+    else if (node->getNodeType() == Node_::setup && name == "Samples" && text.toInt() < 1)
+        problem = "A setup needs at least one sample per pulse. Samples keeps its value \"" +
+                  shownValues[row] + "\".";
+    const bool locked = editingLocked("change a parameter");
+    if (problem.isEmpty() && !locked) {
+        shownValues[row] = text;
+        return true;
+    }
+    {
+        const QSignalBlocker blockTable(itemParameters);
+        p->getValue()->setText(shownValues[row]);
+    }
+    if (!locked) MessageBox_::show(MessageBox_::warning, this, tr("Invalid Value"), problem);
+    return false;
+}
+
+void MainWindow::resizeCavityPulses(Node_* setup) {
+    const int samples = setupSamples(setup);
+    for (int i = 0; i < setup->childCount(); ++i) {
+        Node_* cavity = setup->getChild(i);
+        if (!cavity || cavity->getNodeType() != Node_::cavity || !cavity->hasParameter("Pulse"))
+            continue;
+        Parameter_* pulse = cavity->getParameter("Pulse");
+        if (pulse->getDimension() < 1) continue;
+        std::vector<int> extents(pulse->getSamples(), pulse->getSamples() + pulse->getDimension());
+        extents[0] = samples;
+        *pulse->getShape() = DataShape_(pulse->getType(), pulse->getDimension(), extents.data());
+    }
+}
+
+// The expression editor comes with the expression language; a click on an
+// expression's value counts as an edit of the project.
+void MainWindow::parameterClicked(int row, int column) {
+    Node_* node = Node_::findSelected(treeWidget);
+    if (!node || column != 1) return;
+    Parameter_* p = parameterNode(node)->getParameterRow(row);
+    if (!p || !p->isExpression() || editingLocked("edit an expression")) return;
+    projectChanged = true;
 }

@@ -93,11 +93,11 @@ TEST_F(Window, StartsIdleWithItsTabsAndWithoutBoxesWhenConfigIsThere) {
     QStringList tabs;
     for (int i = 0; i < w.tabWidget->count(); ++i) tabs << w.tabWidget->tabText(i);
     EXPECT_EQ(tabs, (QStringList{"Setup", "Status", "Errors", "Data", "Analysis"}));
-    EXPECT_EQ(w.tabWidgetSetupStatus->count(), 0);
+    EXPECT_EQ(w.tabWidgetSetupStatus->count(), 1);  // the default setup's
     EXPECT_EQ(w.progressBar->value(), 0);
     EXPECT_EQ(w.getElementData()->getRoot()->getChildren(), 7);
-    EXPECT_EQ(w.getPluginManager()->getPluginDirectory(), "plugins/");
-    EXPECT_EQ(w.getPluginManager()->getMaxParameters(), 1000);
+    EXPECT_EQ(w.findChild<ManagePlugins*>()->getPluginDirectory(), "plugins/");
+    EXPECT_EQ(w.findChild<ManagePlugins*>()->getMaxParameters(), 1000);
 }
 
 TEST_F(Window, MissingConfigFilesAreReportedAndTheWindowStillOpens) {
@@ -111,7 +111,7 @@ TEST_F(Window, MissingConfigFilesAreReportedAndTheWindowStillOpens) {
     EXPECT_EQ(boxes.shown[1].title, "File Read Error");
     EXPECT_EQ(boxes.shown[1].text, "Could not read the config file config/elements.config\nUnable to read from file.");
     EXPECT_EQ(w.getElementData()->getRoot()->getChildren(), 0);
-    EXPECT_EQ(w.getPluginManager()->getPluginDirectory(), "plugins/");
+    EXPECT_EQ(w.findChild<ManagePlugins*>()->getPluginDirectory(), "plugins/");
     EXPECT_EQ(w.tabWidget->count(), 5);
 }
 
@@ -120,7 +120,7 @@ TEST_F(Window, CommandsNotBuiltYetOnlyLogAndTheLoggingSlotsSayTheirLine) {
     MainWindow w;
     const std::vector<std::pair<QAction*, std::string>> rows = {
         {w.actionRun, "Command \"Run\" is not available yet."},
-        {w.actionAdd_Setup, "Command \"Add Setup ...\" is not available yet."},
+        {w.actionAdd_Element, "Command \"Add Element ...\" is not available yet."},
         {w.actionCopy_Setup, "Command \"Copy Setup ...\" is not available yet."},
         {w.actionSave_Selected, "Unimplemented function void MainWindow::saveSelectedData() called"},
         {w.actionAnimate, "Unimplemented function void void MainWindow::animateData() called"},
@@ -132,7 +132,7 @@ TEST_F(Window, CommandsNotBuiltYetOnlyLogAndTheLoggingSlotsSayTheirLine) {
         const std::string logged = loggedWhile([a = action] { a->trigger(); });
         EXPECT_EQ(logged, line.empty() ? "" : line + "\n") << action->objectName().toStdString();
     }
-    EXPECT_EQ(w.treeWidget->topLevelItemCount(), 0);
+    EXPECT_EQ(w.treeWidget->topLevelItemCount(), 1);
     EXPECT_TRUE(w.isEnabled());
 }
 

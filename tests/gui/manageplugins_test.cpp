@@ -80,7 +80,7 @@ protected:
         layOutPlugins(directory);
         if (!preferences.isEmpty()) WorkingDirectory::write("config/preferences.config", preferences);
         logged = loggedWhile([this] { window = std::make_unique<MainWindow>(); });
-        registry = window->getPluginManager();
+        registry = window->findChild<ManagePlugins*>();
     }
     void TearDown() override {
         window.reset();

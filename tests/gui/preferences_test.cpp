@@ -117,8 +117,8 @@ TEST_F(PreferencesFile, TheRegistryTakesMissingKeysFromTheDefaultsAndSaysSo) {
     const std::string logged = testing::internal::GetCapturedStdout();
     EXPECT_NE(logged.find("Preference \"Maximum Parameter Count\" is missing; using its default \"1000\"."),
               std::string::npos);
-    EXPECT_EQ(w.getPluginManager()->getMaxParameters(), 1000);
-    EXPECT_EQ(w.getPluginManager()->getPluginDirectory(), "lib/");
+    EXPECT_EQ(w.findChild<ManagePlugins*>()->getMaxParameters(), 1000);
+    EXPECT_EQ(w.findChild<ManagePlugins*>()->getPluginDirectory(), "lib/");
 }
 
 }  // namespace
