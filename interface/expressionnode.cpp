@@ -134,6 +134,7 @@ QString ExpressionNode_::getErrorString(expressionError_ code) {
         case sampleMissmatch: return QStringLiteral("Shape missmatch");
         case tooLong: return QStringLiteral("Expression too long");
         case tooDeep: return QStringLiteral("Expression nested too deeply");
+        case tooLarge: return QStringLiteral("Expression result too large");
     }
     return QStringLiteral("Unknown Error");
 }
@@ -618,12 +619,22 @@ bool ExpressionNode_::defineSamples(const int& axis, const int& samples) {
 }
 
 bool ExpressionNode_::checkSamplesKnown() {
+    long long left = maximumSamples;
+    return samplesWithin(left);
+}
+
+bool ExpressionNode_::samplesWithin(long long& left) {
     for (ExpressionNode_* c : Child)
-        if (!c->checkSamplesKnown()) return false;
+        if (!c->samplesWithin(left)) return false;
     if (outputDimension > 0 && static_cast<int>(outputSamples.size()) != outputDimension)
         return fail(sampleMissmatch);
-    for (int n : outputSamples)
+    long long samples = 1;
+    for (int n : outputSamples) {
         if (n <= 0) return fail(sampleMissmatch);
+        samples *= n;
+        if (samples > left) return fail(tooLarge);
+    }
+    left -= samples;
     return true;
 }
 

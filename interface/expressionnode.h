@@ -43,11 +43,14 @@ public:
         sampleMissmatch = 8,
         tooLong = 9,
         tooDeep = 10,
+        tooLarge = 11,
     };
 
-    // Longest text parsed, and deepest node made by parsing.
+    // Longest text parsed, deepest node made by parsing, and most samples
+    // (a pulse's samples included) the results of one tree may hold.
     static constexpr int maximumLength = 4096;
     static constexpr int maximumLevel = 200;
+    static constexpr long long maximumSamples = 1LL << 24;
 
     // A root node of the tree that `root` owns.
     explicit ExpressionNode_(ExpressionParser_* root);
@@ -85,7 +88,8 @@ public:
     // align at their last axis, except below an indexing or a dimension
     // raise, whose operand keeps the leading axes.
     int matchDimension(const int& axis, const int& child) const;
-    // Whether every axis of the tree has a positive number of samples.
+    // Whether every axis of the tree has a positive number of samples and the
+    // tree's results stay within maximumSamples.
     bool checkSamplesKnown();
     void completeRaiseDimension();
 
@@ -142,7 +146,8 @@ private:
     void replaceChild(int index, ExpressionNode_* replacement);
     int computeShape();
     void setSamples(int axis, int samples);
-    void freeInputSamples();
+    // Counts the subtree's samples against `left`.
+    bool samplesWithin(long long& left);
 
     QString Text;
     Parameter_* Parameter = nullptr;
