@@ -144,8 +144,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ExpressionParser_ copy(parser);
     evaluate(copy, text);
 
-    // The measured quantity and the condition of a measurement, as verification parses them.
+    // The measured quantity and the condition of a measurement, as verification
+    // parses them; a text that fails above fails there alike.
+    const bool special = text.simplified().isEmpty() || text == QLatin1String("always");
     for (Parameter_* holder : {t.holders[1], t.holders[2]}) {
+        if (!parser.checkExpression() && !special) break;
         holder->setValue(text);
         if (holder->parse() && holder->getExpression()) evaluate(*holder->getExpression(), text);
     }

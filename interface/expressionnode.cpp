@@ -45,6 +45,61 @@ bool hasElementFunction(Operation_::kind_ kind, DataType_ result, DataType_ oper
     }
 }
 
+// Where a text splits, found in one pass: per operator level (logic,
+// comparison, additive, multiplicative) the rightmost top-level operator, the
+// longer token winning at one index ("<=" over "<"); the first top-level "^"
+// and "[".
+struct Splits {
+    enum { logic, comparison, additive, multiplicative, levels };
+    int at[levels] = {-1, -1, -1, -1};
+    QString token[levels];
+    int power = -1;
+    int bracket = -1;
+};
+
+Splits scan(const QString& text) {
+    Splits s;
+    const int n = text.size();
+    const auto next = [&](int i) { return i + 1 < n ? text[i + 1].unicode() : 0; };
+    const auto mark = [&](int level, int i, const char* token) {
+        s.at[level] = i;
+        s.token[level] = QLatin1String(token);
+    };
+    int depth = 0;
+    for (int i = 0; i < n; ++i) {
+        const ushort c = text[i].unicode();
+        if (c == '(') ++depth;
+        else if (c == ')') --depth;
+        if (depth != 0) continue;
+        switch (c) {
+            case '.':
+                if (text.midRef(i, 5) == QLatin1String(".AND.")) mark(Splits::logic, i, ".AND.");
+                else if (text.midRef(i, 4) == QLatin1String(".OR.")) mark(Splits::logic, i, ".OR.");
+                break;
+            case '=':
+                if (next(i) == '=') mark(Splits::comparison, i, "==");
+                break;
+            case '!':
+                if (next(i) == '=') mark(Splits::comparison, i, "!=");
+                break;
+            case '<': mark(Splits::comparison, i, next(i) == '=' ? "<=" : "<"); break;
+            case '>': mark(Splits::comparison, i, next(i) == '=' ? ">=" : ">"); break;
+            case '+': mark(Splits::additive, i, "+"); break;
+            case '-': mark(Splits::additive, i, "-"); break;
+            case '*': mark(Splits::multiplicative, i, "*"); break;
+            case '/': mark(Splits::multiplicative, i, "/"); break;
+            case '^':
+                if (s.power < 0) s.power = i;
+                break;
+            case '[':
+                if (s.bracket < 0) s.bracket = i;
+                break;
+            default: break;
+        }
+    }
+    return s;
+}
+
 // Whether the "(" at the start of `text` is closed by its last character.
 bool closedAtEnd(const QString& text) {
     int depth = 0;
@@ -159,23 +214,6 @@ int ExpressionNode_::indexOfInTopLevel(const QString& text, const QString& token
     return -1;
 }
 
-int ExpressionNode_::lastInTopLevel(const QString& text, const QStringList& tokens, QString& found) const {
-    int at = -1;
-    int depth = 0;
-    for (int i = 0; i < text.length(); ++i) {
-        if (text[i] == '(') ++depth;
-        else if (text[i] == ')') --depth;
-        if (depth != 0) continue;
-        for (const QString& t : tokens)
-            if (text.midRef(i, t.length()) == t) {
-                at = i;
-                found = t;
-                break;
-            }
-    }
-    return at;
-}
-
 void ExpressionNode_::calculateLevel(const int& newLevel) {
     level = newLevel;
     for (ExpressionNode_* c : Child) c->calculateLevel(newLevel + 1);
@@ -189,20 +227,12 @@ bool ExpressionNode_::setExpression(QString text) {
     while (text.startsWith('(') && text.endsWith(')') && closedAtEnd(text))
         text = text.mid(1, text.length() - 2).simplified();
 
-    static const QStringList logic{QStringLiteral(".AND."), QStringLiteral(".OR.")};
-    static const QStringList comparisons{QStringLiteral("=="), QStringLiteral("!="), QStringLiteral("<="),
-                                         QStringLiteral(">="), QStringLiteral("<"),  QStringLiteral(">")};
-    static const QStringList additive{QStringLiteral("+"), QStringLiteral("-")};
-    static const QStringList multiplicative{QStringLiteral("*"), QStringLiteral("/")};
-
-    QString token;
-    int at = lastInTopLevel(text, logic, token);
-    if (at >= 0) return parseBinary(text, at, token, booloperation);
-    if ((at = lastInTopLevel(text, comparisons, token)) >= 0) return parseBinary(text, at, token, comparison);
-    if ((at = lastInTopLevel(text, additive, token)) >= 0) return parseBinary(text, at, token, operation);
-    if ((at = lastInTopLevel(text, multiplicative, token)) >= 0) return parseBinary(text, at, token, operation);
-    if ((at = indexOfInTopLevel(text, '^')) >= 0) return parseBinary(text, at, QStringLiteral("^"), operation);
-    if (indexOfInTopLevel(text, '[') >= 0) return parseIndexing(text);
+    const Splits split = scan(text);
+    const expressionType_ kinds[Splits::levels] = {booloperation, comparison, operation, operation};
+    for (int k = 0; k < Splits::levels; ++k)
+        if (split.at[k] >= 0) return parseBinary(text, split.at[k], split.token[k], kinds[k]);
+    if (split.power >= 0) return parseBinary(text, split.power, QStringLiteral("^"), operation);
+    if (split.bracket >= 0) return parseIndexing(text);
     const int open = text.indexOf('(');
     if (open >= 0) {
         const Operation_::kind_ kind = Operation_::getKind(text.left(open).simplified());

@@ -131,9 +131,6 @@ private:
     bool parseVariable(const QString& text, Parameter_* p);
     bool parseConstant(const QString& text);
     Parameter_* findParameter(const QString& name) const;
-    // The rightmost top-level occurrence of any token, the earlier token
-    // winning at one index; -1 when none.
-    int lastInTopLevel(const QString& text, const QStringList& tokens, QString& found) const;
 
     DataType_ computeType();
     DataType_ typeOfLogic();
