@@ -142,6 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     parser.setExpression(text);
     evaluate(parser, text);
     ExpressionParser_ copy(parser);
+    if (copy.dump() != parser.dump() || copy.getErrorCode() != parser.getErrorCode()) broken("a copy differs", text);
     evaluate(copy, text);
 
     // The measured quantity and the condition of a measurement, as verification

@@ -204,16 +204,6 @@ int ExpressionNode_::indexOfInTopLevel(const QString& text, const char& c) const
     return -1;
 }
 
-int ExpressionNode_::indexOfInTopLevel(const QString& text, const QString& token) const {
-    int depth = 0;
-    for (int i = 0; i < text.length(); ++i) {
-        if (text[i] == '(') ++depth;
-        else if (text[i] == ')') --depth;
-        if (depth == 0 && text.midRef(i, token.length()) == token) return i;
-    }
-    return -1;
-}
-
 void ExpressionNode_::calculateLevel(const int& newLevel) {
     level = newLevel;
     for (ExpressionNode_* c : Child) c->calculateLevel(newLevel + 1);
