@@ -465,7 +465,7 @@ void ExpressionNode_::replaceChild(int index, ExpressionNode_* replacement) {
     Child[index] = replacement;
     replacement->Child.append(old);
     old->Parent = replacement;
-    calculateLevel(level);
+    replacement->calculateLevel(level + 1);
 }
 
 bool ExpressionNode_::insertTypeCast(const int& child, const DataType_::type_& wanted) {

@@ -50,7 +50,7 @@ public:
     // (a pulse's samples included) the results of one tree may hold.
     static constexpr int maximumLength = 4096;
     static constexpr int maximumLevel = 200;
-    static constexpr long long maximumSamples = 1LL << 24;
+    static constexpr long long maximumSamples = 1LL << 22;
 
     // A root node of the tree that `root` owns.
     explicit ExpressionNode_(ExpressionParser_* root);

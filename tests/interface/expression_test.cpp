@@ -166,8 +166,8 @@ TEST_F(ExpressionTest, EveryFaultEndsInItsCode) {
         {deepParentheses, 9, "Expr"},
         {QString("a+").repeated(300) + "a", 10, "Expr"},
         {deepCalls, 10, "Expr"},
-        {"RaiseDimension(X,10000000)", 11, "Expr"},
-        {"RaiseDimension(Cavity1%Pulse,300000)", 11, "Expr"},
+        {"RaiseDimension(X,2000000)", 11, "Expr"},
+        {"RaiseDimension(Cavity1%Pulse,70000)", 11, "Expr"},
     };
     for (const ErrorRow& row : rows) {
         auto parser = parse(row.text, row.holder);
