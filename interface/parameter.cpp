@@ -125,7 +125,6 @@ void Parameter_::troggleExpression(bool on) {
 bool Parameter_::verify() {
     if (expression) return verifyExpression();
     if (Value->text().isEmpty()) return true;
-    if (getType() == DataType_::string) return !expression || verifyExpression();
     return isValueOf(getType(), Value->text());
 }
 

@@ -79,7 +79,8 @@ public:
     // Opens the dialog that edits this expression ("Parameter" or "Condition").
     void inputExpression();
 
-    // Whether the value text is acceptable for the type; the empty text is.
+    // Whether the value text is acceptable for the type; the empty text is,
+    // except as a measured quantity. An expression is parsed to tell.
     bool verify();
     // The live value as text; "Expression", "Array" or a notice when there is
     // no single bound value to show.
