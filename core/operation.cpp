@@ -232,6 +232,7 @@ Operation_::Operation_(const Operation_& other)
     }
     ready();
     if (kind == abs && parameters >= 1 && parameterData[0]) bindAbs();
+    if (kind == copy && parameters >= 1 && parameterData[0]) bindQuadCopy();
 }
 
 Operation_::~Operation_() {
@@ -268,6 +269,7 @@ void Operation_::setParameter(int i, ParameterLink_* parameter) {
     ParameterShape[i] = std::make_unique<DataShape_>(*shape);
     parameterData[i] = data;
     if (kind == abs && i == 0) bindAbs();
+    if (kind == copy && i == 0) bindQuadCopy();
 }
 
 template <typename T>
@@ -400,6 +402,13 @@ void Operation_::bindAbs() {
         default: unimplemented("Unimplemented abs() operation requested for type "); return;
     }
     bindIterator();
+}
+
+void Operation_::bindQuadCopy() {
+    if (ParameterShape[0] && ParameterShape[0]->getType() == DataType_::quadprecision &&
+        ParameterShape[0]->getDimension() == 0 && ResultShape->getType() == DataType_::doubleprecision &&
+        ResultShape->getDimension() == 0)
+        operation = &Operation_::oquadtodouble;
 }
 
 Operation_::elementFunction_ Operation_::chooseFunction() {
@@ -672,6 +681,11 @@ void* Operation_::ocomplexpower() {
 
 void* Operation_::ocopy() {
     ResultShape->copyData(oresult, parameterData[0]);
+    return oresult;
+}
+
+void* Operation_::oquadtodouble() {
+    res<double>() = cinterface::todouble(arg<optics::quad_>(0));
     return oresult;
 }
 

@@ -116,6 +116,8 @@ private:
     void setConstant(int i, DataType_::type_ type, T value);
     void setInPlace(int i, DataType_::type_ type, void* value);
     void bindAbs();
+    // A "Copy" of an extended-precision scalar into a double result converts.
+    void bindQuadCopy();
     void bindIterator();
     elementFunction_ chooseFunction();
     void unimplemented(const char* message);
@@ -157,6 +159,7 @@ private:
     void* opower();
     void* ocomplexpower();
     void* ocopy();
+    void* oquadtodouble();
     void* ointtodouble();
     void* odoubletocomplex();
     void* obooltoint();

@@ -6,6 +6,7 @@
 #include "interface/cavitynode.h"
 #include "interface/elementnode.h"
 #include "interface/measurementnode.h"
+#include "interface/messagebox.h"
 #include "interface/parameter.h"
 #include "interface/setupnode.h"
 #include "interface/setupstatus.h"
@@ -332,4 +333,44 @@ void Node_::addLocalError(const QString& message, int code) {
     SetupStatusSink_* status = node ? node->getSetupStatusWidget() : nullptr;
     if (status) status->addError(message, this, code);
     else log("An error of a node outside any setup is not shown in a status tab.", debugB);
+}
+
+bool Node_::allowsChild(type_ parent, type_ child) {
+    switch (parent) {
+        case setup: return child == cavity || child == measurementgroup;
+        case cavity:
+        case elementgroup: return child == elementgroup || child == element || child == measurementgroup;
+        case measurement:
+        case measurementgroup: return child == measurement;
+        case element: return false;
+    }
+    return false;
+}
+
+bool Node_::verify() {
+    for (Parameter_* p : Parameter)
+        if (!p->verify()) {
+            MessageBox_::show(MessageBox_::warning, getMainWindow(), QStringLiteral("Expression Error"),
+                              "The expression " + p->getValue()->text() + " for parameter " + getPath() +
+                                  p->getName()->text() +
+                                  " is not valid. Correct it before you run the simulation.");
+            return false;
+        }
+    for (int i = 0; i < childCount(); ++i) {
+        Node_* c = getChild(i);
+        if (!c) continue;
+        if (!allowsChild(type, c->type)) {
+            MessageBox_::show(MessageBox_::warning, getMainWindow(), QStringLiteral("Setup Error"),
+                              "The item " + c->text(0) + " cannot be child of " + text(0) +
+                                  ". You have to correct this before you can run the simulation.");
+            return false;
+        }
+        if (!c->verify()) return false;
+    }
+    return true;
+}
+
+bool Node_::verify(int index) {
+    Parameter_* p = getParameter(index);
+    return p && p->verify();
 }

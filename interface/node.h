@@ -126,6 +126,15 @@ public:
     // each mapped to its copy; partners outside the copied subtree are dropped.
     void linkRecursiveCopy(const Node_& source);
 
+    // Before a run: every parameter value of the subtree is valid and every
+    // node holds only children its kind allows. The first problem is shown in
+    // one box and gives false.
+    bool verify();
+    // The value check of parameter `index`, without a box; false when there is none.
+    bool verify(int index);
+    // Whether a node of kind `child` may stand below one of kind `parent`.
+    static bool allowsChild(type_ parent, type_ child);
+
     // Hands an error filed against this node to its setup's status tab.
     void addLocalError(const QString& message, int code);
 

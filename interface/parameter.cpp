@@ -2,8 +2,13 @@
 
 #include <QLocale>
 #include <cmath>
+#include <memory>
 
 #include "core/datashape.h"
+#include "interface/expressiondialogs.h"
+#include "interface/expressionparser.h"
+#include "interface/messagebox.h"
+#include "interface/node.h"
 
 namespace {
 // The C locale, strict: no group separators, whatever the desktop's locale.
@@ -75,17 +80,21 @@ Parameter_::Parameter_(const Parameter_& source)
       Value(new QTableWidgetItem(*source.Value)),
       data(source.data),
       Owner(source.Owner),
+      Expression(source.Expression ? new ExpressionParser_(*source.Expression) : nullptr),
       expression(source.expression),
       visible(source.visible),
       measurable(source.measurable),
       editable(source.editable),
-      hotChangeable(source.hotChangeable) {}
+      hotChangeable(source.hotChangeable) {
+    if (Expression) Expression->setParent(this);
+}
 
 Parameter_::~Parameter_() {
     if (!Owner) logError("WARNING: Parameter has no owner at destruction.", debugA);
     delete Name;
     delete Value;
     delete Text;
+    delete Expression;
     delete Shape;
 }
 
@@ -114,13 +123,55 @@ void Parameter_::troggleExpression(bool on) {
 }
 
 bool Parameter_::verify() {
+    if (expression) return verifyExpression();
     if (Value->text().isEmpty()) return true;
-    if (getType() == DataType_::string) return !expression || verifyExpression();
     return isValueOf(getType(), Value->text());
 }
 
-// Until expression texts are parsed, every one passes.
-bool Parameter_::verifyExpression() { return true; }
+bool Parameter_::verifyExpression() {
+    if (parse()) return true;
+    MessageBox_::show(MessageBox_::information, Node_::getMainWindow(), QStringLiteral("Parse Error"),
+                      "Error in field " + Name->text() + ": " + Expression->getErrorMessage());
+    return false;
+}
+
+void Parameter_::setExpression(ExpressionParser_* parser) {
+    if (parser == Expression) return;
+    delete Expression;
+    Expression = parser;
+    if (Expression) Expression->setParent(this);
+}
+
+// An empty text or "always" holds no parser, so no stale expression outlives
+// its text; a measured quantity must always be given.
+bool Parameter_::parse() {
+    if (!expression) return true;
+    setExpression(nullptr);
+    const QString text = Value->text();
+    const bool value = ExpressionParser_::purposeOf(Name->text()) == ExpressionParser_::valueExpression;
+    if (!value && (text.isEmpty() || text == QLatin1String("always"))) return true;
+    setExpression(new ExpressionParser_(this));
+    return Expression->setExpression(text);
+}
+
+void Parameter_::inputExpression() {
+    if (!expression) return;
+    ExpressionDialogFactory_& dialogs = ExpressionDialogFactory_::get();
+    const bool measured = Name->text() == QLatin1String("Parameter");
+    std::unique_ptr<ExpressionDialog_> dialog;
+    if (measured)
+        dialog.reset(dialogs.createComposeParameter(Owner));
+    else if (Name->text() == QLatin1String("Condition"))
+        dialog.reset(dialogs.createSelectCondition(Owner));
+    if (!dialog || !dialog->exec(Value->text())) return;
+    setExpression(dialog->takeExpression());
+    Value->setText(dialog->getSelection());
+    if (!measured || !Expression || !Owner) return;
+    if (Owner->hasParameter(QStringLiteral("Dimension")))
+        Owner->getParameter(QStringLiteral("Dimension"))->setValue(QString::number(Expression->getOutputDimension()));
+    if (Owner->hasParameter(QStringLiteral("DataType")))
+        Owner->getParameter(QStringLiteral("DataType"))->setValue(Expression->getOutputType().getTypeString());
+}
 
 QString Parameter_::getRealValue(const int* index) const {
     if (expression) return QStringLiteral("Expression");

@@ -68,10 +68,19 @@ public:
     // Only a string parameter can hold an expression.
     void troggleExpression(bool on);
     bool isExpression() const { return expression; }
-    // Null until expressions are parsed.
+    // The parsed expression; null before the first parse, after parsing an
+    // empty text or "always", and for parameters without the flag.
     ExpressionParser_* getExpression() const { return Expression; }
+    // Takes ownership; the parser held before is deleted.
+    void setExpression(ExpressionParser_* parser);
+    // Parses the value text of an expression (true without the flag); a
+    // failed parser stays, for its message.
+    bool parse();
+    // Opens the dialog that edits this expression ("Parameter" or "Condition").
+    void inputExpression();
 
-    // Whether the value text is acceptable for the type; the empty text is.
+    // Whether the value text is acceptable for the type; the empty text is,
+    // except as a measured quantity. An expression is parsed to tell.
     bool verify();
     // The live value as text; "Expression", "Array" or a notice when there is
     // no single bound value to show.
@@ -83,7 +92,7 @@ public:
     bool setRealValue(const QString& text, const int* index);
 
 private:
-    // The check of an expression's text.
+    // Parses the expression; the "Parse Error" box tells why it failed.
     bool verifyExpression();
 
     DataShape_* Shape;

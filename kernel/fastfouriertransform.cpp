@@ -137,13 +137,14 @@ double* workspace(size_t count) {
 // Four doubles as the transforms handle them: one AVX register where the
 // processor has AVX2, two SSE2 registers otherwise (wider vectors without
 // AVX would be kept in memory).
+// The unaligned forms are typedefs: clang keeps a lowered alignment only there.
 using vec4_ = double __attribute__((vector_size(32)));
-using vec4u_ = double __attribute__((vector_size(32), aligned(8), may_alias));
+typedef double vec4u_ __attribute__((vector_size(32), aligned(8), may_alias));
 using vec2_ = double __attribute__((vector_size(16)));
-using vec2u_ = double __attribute__((vector_size(16), aligned(8), may_alias));
+typedef double vec2u_ __attribute__((vector_size(16), aligned(8), may_alias));
 using float4_ = float __attribute__((vector_size(16)));
 using float8_ = float __attribute__((vector_size(32)));
-using float8u_ = float __attribute__((vector_size(32), aligned(4), may_alias));
+typedef float float8u_ __attribute__((vector_size(32), aligned(4), may_alias));
 
 struct pair_ {
     vec2_ lo, hi;
