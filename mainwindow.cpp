@@ -707,12 +707,13 @@ void MainWindow::resizeCavityPulses(Node_* setup) {
     }
 }
 
-// The expression editor comes with the expression language; a click on an
-// expression's value counts as an edit of the project.
+// A click on an expression's value opens its editor and counts as an edit
+// of the project.
 void MainWindow::parameterClicked(int row, int column) {
     Node_* node = Node_::findSelected(treeWidget);
     if (!node || column != 1) return;
     Parameter_* p = parameterNode(node)->getParameterRow(row);
     if (!p || !p->isExpression() || editingLocked("edit an expression")) return;
+    p->inputExpression();
     projectChanged = true;
 }
