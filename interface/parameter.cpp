@@ -189,3 +189,13 @@ bool Parameter_::setRealValue(const QString& text, const int* index) {
     getType().setFromStringValue(target, text);
     return true;
 }
+
+int LiveParameterAdapter_::getDimension() { return P.getDimension(); }
+
+QString LiveParameterAdapter_::getRealValue(const int* index) { return P.getRealValue(index); }
+
+void LiveParameterAdapter_::setRealValue(QString text, const int* index) { P.setRealValue(text, index); }
+
+DataShape_& LiveParameterAdapter_::getShape() { return *P.getShape(); }
+
+void* LiveParameterAdapter_::getData() { return P.getData(); }

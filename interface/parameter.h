@@ -10,11 +10,30 @@
 
 #include "core/datatype.h"
 #include "core/parameterlink.h"
+#include "interface/accessor.h"
 #include "logger.h"
 
 class DataShape_;
 class ExpressionParser_;
 class Node_;
+class Parameter_;
+
+// A parameter as the live-access channel watches and tunes it. Both this
+// interface and the operand link name a shape and a data getter, with other
+// signatures, so the parameter holds this view of itself instead of deriving
+// from both.
+class LiveParameterAdapter_ final : public LiveParameter_ {
+public:
+    explicit LiveParameterAdapter_(Parameter_& parameter) : P(parameter) {}
+    int getDimension() override;
+    QString getRealValue(const int* index) override;
+    void setRealValue(QString text, const int* index) override;
+    DataShape_& getShape() override;
+    void* getData() override;
+
+private:
+    Parameter_& P;
+};
 
 class Parameter_ : public Logger_, public ParameterLink_ {
 public:
@@ -90,6 +109,8 @@ public:
     // value (a non-finite number included) or the type cannot be written from
     // text.
     bool setRealValue(const QString& text, const int* index);
+    // What a setup's live-access channel is given to watch or tune this parameter.
+    LiveParameter_* getLive() { return &Live; }
 
 private:
     // Parses the expression; the "Parse Error" box tells why it failed.
@@ -107,4 +128,5 @@ private:
     bool measurable = true;
     bool editable = true;
     bool hotChangeable = false;
+    LiveParameterAdapter_ Live{*this};
 };
