@@ -16,6 +16,7 @@
 #include "dialogs/manageplugins.h"
 #include "dialogs/octavewidget.h"
 #include "dialogs/preferences.h"
+#include "dialogs/setupstatuswidget.h"
 #include "interface/cavitynode.h"
 #include "interface/elementnode.h"
 #include "interface/error.h"
@@ -117,7 +118,9 @@ MainWindow::MainWindow() : QMainWindow(nullptr) {
     log("Loading configuration files ...", normal);
     readElementCatalogue();
 
-    // The default experiment: one setup with its measurements and one cavity.
+    // The default experiment: one setup with its measurements and one cavity;
+    // every setup node shows the full status tab.
+    SetupStatusWidget_::installFactory();
     Node_::setMainWindow(this);
     addSetup();
     treeWidget->setCurrentItem(treeWidget->topLevelItem(0));
