@@ -514,7 +514,9 @@ void MainWindow::addElement() {
             Node_* deepest = setup->getChild(setup->childCount() - 1);
             while (deepest->getLevel() <= dialog.getCavityLevel()) {
                 addElementGroup(deepest);
-                deepest = deepest->getChild(deepest->childCount() - 1);
+                Node_* group = deepest->getChild(deepest->childCount() - 1);
+                if (!group) break;
+                deepest = group;
             }
             appendChild(deepest, node);
         }
@@ -589,8 +591,8 @@ void MainWindow::instanceSelected(int row) {
     followSelection(false);
     ElementBaseNode_* instance = element->getInstance(row);
     std::ostringstream line;
-    line << "Setting treeWidget->setCurrentItem(" << static_cast<const void*>(instance) << "); for row " << row
-         << ".";
+    line << "Setting treeWidget->setCurrentItem(" << static_cast<const void*>(instance) << "); for row "
+         << row << ".";
     log(line.str(), normal);
     treeWidget->setCurrentItem(instance);
     setupTreeSelectionChanged();

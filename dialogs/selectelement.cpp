@@ -70,7 +70,8 @@ SelectElement::SelectElement(ConfigFile_* F, QWidget* parent) : QDialog(parent) 
 
     ConfigFile = F;
     ConfigNode_* root = ConfigFile ? ConfigFile->getRoot() : nullptr;
-    for (int i = 0; root && i < root->getChildren(); ++i) elementType->addItem(text(root->getChild(i)->getValue()));
+    for (int i = 0; root && i < root->getChildren(); ++i)
+        elementType->addItem(text(root->getChild(i)->getValue()));
     if (ManagePlugins* plugins = registry()) {
         log(std::to_string(plugins->getPlugins()) + " plugins ", debugA);
         // A plug-in named like a catalogue kind is that kind: listed once.
@@ -146,9 +147,11 @@ QStringList SelectElement::inputNames() const {
     QStringList names;
     if (SelectedConfigNode) {
         const ConfigNode_* inputs = SelectedConfigNode->getChild(std::string("Inputs"));
-        for (int i = 0; inputs && i < inputs->getChildren(); ++i) names << text(inputs->getChild(i)->getValue());
+        for (int i = 0; inputs && i < inputs->getChildren(); ++i)
+            names << text(inputs->getChild(i)->getValue());
     } else if (ManagePlugins* plugins = registry(); plugins && plugins->isPlugin(SelectedElement)) {
-        for (int r = 0; r < plugins->getPlugin(SelectedElement).pulses; ++r) names << "Pulse" + QString::number(r);
+        const int pulses = plugins->getPlugin(SelectedElement).pulses;
+        for (int r = 0; r < pulses; ++r) names << "Pulse" + QString::number(r);
     }
     return names;
 }
@@ -198,8 +201,10 @@ void SelectElement::refreshInputList() {
     PositionDelegate->clearChoices(-1);
     Model->setRowCount(0);
     const QStringList inputs = inputNames();
-    const bool holdsSelection = SelectedNode && SelectedSetup && SelectedNode->getParent(Node_::setup) == SelectedSetup;
-    const QString preset = holdsSelection && isContainer(SelectedNode) ? SelectedNode->getPath() : tr(newCavity);
+    const bool holdsSelection =
+        SelectedNode && SelectedSetup && SelectedNode->getParent(Node_::setup) == SelectedSetup;
+    const QString preset =
+        holdsSelection && isContainer(SelectedNode) ? SelectedNode->getPath() : tr(newCavity);
     for (int row = 0; row < inputs.size(); ++row) {
         CavityDelegate->addChoice(tr(newCavity), row);
         for (int c = 0; SelectedSetup && c < SelectedSetup->childCount(); ++c) {
@@ -336,13 +341,14 @@ QList<ElementNode_*> SelectElement::buildNodes() const {
 // A plug-in kind gets one number per name its library reports, read once
 // when a run is built.
 void SelectElement::addParameters(ElementNode_* node) const {
-    Parameter_* type = addParameter(node, DataType_::string, "ElementType", tr("The type of the cavity element."),
-                                    SelectedElement);
+    Parameter_* type = addParameter(node, DataType_::string, "ElementType",
+                                    tr("The type of the cavity element."), SelectedElement);
     type->setMeasurable(false);
     type->setEditable(false);
-    addParameter(node, DataType_::string, "Condition",
-                 tr("If condition evaluates as false, the pulse does not pass this element in that roundtrip."),
-                 "always")
+    addParameter(
+        node, DataType_::string, "Condition",
+        tr("If condition evaluates as false, the pulse does not pass this element in that roundtrip."),
+        "always")
         ->troggleExpression(true);
     if (SelectedConfigNode) {
         const ConfigNode_* parameters = SelectedConfigNode->getChild(std::string("Parameters"));

@@ -17,9 +17,9 @@ namespace guitesting {
 inline void layOutPlugins(const QString& directory) {
     ASSERT_TRUE(QDir().mkpath(directory + "/sub"));
     const std::vector<std::pair<const char*, const char*>> libraries = {
-        {PLS_PLUGIN_SCALE, "scale.so"},          {PLS_PLUGIN_SCALE, "scale_copy.so"},
-        {PLS_PLUGIN_ENDLESS, "endless.so"},      {PLS_PLUGIN_MULTIONLY, "multionly.so"},
-        {PLS_PLUGIN_UNNAMED, "unnamed.so"},      {PLS_PLUGIN_BUILTINNAME, "linearloss.so"},
+        {PLS_PLUGIN_SCALE, "scale.so"},     {PLS_PLUGIN_SCALE, "scale_copy.so"},
+        {PLS_PLUGIN_ENDLESS, "endless.so"}, {PLS_PLUGIN_MULTIONLY, "multionly.so"},
+        {PLS_PLUGIN_UNNAMED, "unnamed.so"}, {PLS_PLUGIN_BUILTINNAME, "linearloss.so"},
     };
     for (const auto& [source, name] : libraries)
         ASSERT_TRUE(QFile::copy(source, directory + "/" + name)) << name;
