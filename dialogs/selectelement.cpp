@@ -96,7 +96,14 @@ SelectElement::~SelectElement() {
     delete CavityDelegate;
     delete PositionDelegate;
     delete Model;
-    qDeleteAll(CreatedNode);
+    discardCreatedNodes();
+}
+
+// The nodes of one element delete each other: the first deletion takes all.
+// Once the caller holds one of them, the rest go with it.
+void SelectElement::discardCreatedNodes() {
+    if (!CreatedNode.isEmpty() && !CreatedNode.contains(nullptr)) delete CreatedNode.first();
+    CreatedNode.clear();
 }
 
 ManagePlugins* SelectElement::registry() const {
@@ -295,8 +302,7 @@ int SelectElement::getSelectedPosition(int id) const {
 // Two inputs placed in one container would be two siblings of one name,
 // which no path could tell apart: that is refused like a taken name.
 bool SelectElement::execute() {
-    qDeleteAll(CreatedNode);
-    CreatedNode.clear();
+    discardCreatedNodes();
     if (QDialog::exec() != QDialog::Accepted || !canBuild()) return false;
     const QString name = lineEditName->text();
     QSet<Node_*> chosen;

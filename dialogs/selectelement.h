@@ -88,6 +88,7 @@ private:
     // The nodes of one element, linked and with their parameters.
     QList<ElementNode_*> buildNodes() const;
     void addParameters(ElementNode_* node) const;
+    void discardCreatedNodes();
 
     MainWindow* MW = nullptr;
     QString SelectedElement;

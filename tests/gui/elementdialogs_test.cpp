@@ -365,6 +365,16 @@ TEST_F(ElementDialogs, AThreeInputElementJoinsThreeCavitiesAtTheChosenPlaces) {
     ASSERT_NE(master, nullptr);
     EXPECT_EQ(master->getInput(1)->getPath(), "Setup1%Cavity4%ElementGroup1%DFGFrequency1");
     EXPECT_EQ(master->getInput(2)->getPath(), "Setup1%Cavity5%ElementGroup1%DFGFrequency1");
+
+    // Nodes built and never taken go with the dialog, all three at once.
+    SelectElement d(w->getElementData(), w.get());
+    guitesting::onNextModalDialog([](QDialog* dialog) {
+        auto* d = qobject_cast<SelectElement*>(dialog);
+        fill(*d, {"DFGTime", "", {}, "Unplaced"});
+        d->buttonBox->button(QDialogButtonBox::Ok)->click();
+    });
+    ASSERT_TRUE(d.execute());
+    EXPECT_EQ(d.getCreatedNode(2)->getInput(0), d.getCreatedNode(0));
 }
 
 TEST_F(ElementDialogs, RefusedOrCancelledDialogsBuildNothing) {
