@@ -7,15 +7,18 @@
 #include <QStringList>
 #include <QTimer>
 #include <algorithm>
+#include <sstream>
 #include <vector>
 
 #include "core/base.h"
 #include "core/datashape.h"
 #include "dialogs/about.h"
+#include "dialogs/addinstance.h"
 #include "dialogs/debugconsole.h"
 #include "dialogs/manageplugins.h"
 #include "dialogs/octavewidget.h"
 #include "dialogs/preferences.h"
+#include "dialogs/selectelement.h"
 #include "dialogs/setupstatuswidget.h"
 #include "interface/cavitynode.h"
 #include "interface/elementnode.h"
@@ -78,6 +81,29 @@ QTableWidgetItem* fixedCell(const QString& text) {
     auto* cell = new QTableWidgetItem(text);
     cell->setFlags(cell->flags() & Qt::ItemIsEditable);
     return cell;
+}
+
+// Each element group directly in a cavity of the setup derives its inputs
+// from its children; then a one-input element placed in a group that stands
+// in several cavities gets an instance in each of the group's other inputs.
+void spreadOverGroupInputs(Node_* setup, const QList<ElementNode_*>& placed) {
+    for (int c = 0; c < setup->childCount(); ++c) {
+        Node_* cavity = setup->getChild(c);
+        for (int g = 0; cavity && cavity->getNodeType() == Node_::cavity && g < cavity->childCount(); ++g)
+            if (auto* group = dynamic_cast<ElementGroupNode_*>(cavity->getChild(g))) group->updateFromChildren();
+    }
+    ElementNode_* first = placed.value(0);
+    auto* group = first ? dynamic_cast<ElementGroupNode_*>(first->getParent()) : nullptr;
+    if (!group || first->getInputs() != 1 || group->getInputs() < 2) return;
+    for (int q = 0; q < group->getInputs(); ++q) {
+        ElementBaseNode_* input = group->getInput(q);
+        if (!input || input == placed.last()->getParent()) continue;
+        ElementBaseNode_* instance = first->createInstance();
+        if (!instance) return;
+        if (input->findChildNode(instance->text(0)))
+            instance->setText(0, input->generateUniqueLocal(instance->text(0)));
+        appendChild(input, instance);
+    }
 }
 
 QString samplesText(const Parameter_& p) {
@@ -189,14 +215,16 @@ void MainWindow::connectActions() {
     connect(actionDelete_Selected, &QAction::triggered, this, &MainWindow::deleteNode);
     for (QAction* a :
          {actionRun, actionStop, actionReset, actionOpen, actionSave, actionSave_As, actionNew,
-          actionAdd_Element, actionPlot, actionExport_Experiment, actionImport_Experiment,
-          actionCopy_Setup, actionAnalyze, actionAdd_Instance})
+          actionPlot, actionExport_Experiment, actionImport_Experiment, actionCopy_Setup,
+          actionAnalyze})
         connectUnavailable(a);
+    connect(actionAdd_Element, &QAction::triggered, this, &MainWindow::addElement);
+    connect(actionAdd_Instance, &QAction::triggered, this, &MainWindow::addInstance);
     connect(buttonAddInstance, &QPushButton::clicked, actionAdd_Instance, &QAction::trigger);
-    connect(buttonRemoveInstance, &QPushButton::clicked, this,
-            [this] { log("Command \"Remove Instance\" is not available yet.", normal); });
-    connect(treeWidget, &QTreeWidget::itemSelectionChanged, this,
-            &MainWindow::setupTreeSelectionChanged);
+    connect(buttonRemoveInstance, &QPushButton::clicked, this, &MainWindow::removeInstance);
+    connect(inputList, &QTreeWidget::currentItemChanged, this, &MainWindow::inputSelected);
+    connect(instanceList, &QListWidget::currentRowChanged, this, &MainWindow::instanceSelected);
+    followSelection(true);
     connect(itemParameters, &QTableWidget::cellClicked, this, &MainWindow::parameterClicked);
     connect(splitter_2, &QSplitter::splitterMoved, this, &MainWindow::setupSplitterMoved);
 }
@@ -206,6 +234,15 @@ void MainWindow::connectTreeEdits(bool on) {
         connect(treeWidget, &QTreeWidget::itemChanged, this, &MainWindow::itemChanged);
     else
         disconnect(treeWidget, &QTreeWidget::itemChanged, this, &MainWindow::itemChanged);
+}
+
+void MainWindow::followSelection(bool on) {
+    if (on)
+        connect(treeWidget, &QTreeWidget::itemSelectionChanged, this,
+                &MainWindow::setupTreeSelectionChanged, Qt::UniqueConnection);
+    else
+        disconnect(treeWidget, &QTreeWidget::itemSelectionChanged, this,
+                   &MainWindow::setupTreeSelectionChanged);
 }
 
 void MainWindow::connectUnavailable(QAction* action) {
@@ -457,6 +494,112 @@ void MainWindow::addMeasurement() {
     measurement->setText(0, group->generateUniqueLocal("Measurement"));
     measurement->refreshFileName();
     treeWidget->setCurrentItem(measurement);
+}
+
+// Every node the dialog made is placed: none is left outside the tree, where
+// its deletion would take the placed ones with it.
+void MainWindow::addElement() {
+    if (editingLocked("add an element")) return;
+    SelectElement dialog(ElementData.get(), this);
+    if (!dialog.execute()) return;
+    projectChanged = true;
+    Node_* setup = dialog.getSelectedSetup();
+    QList<ElementNode_*> placed;
+    for (int i = 0; i < dialog.getSelectedCavities(); ++i) {
+        ElementNode_* node = dialog.takeCreatedNode(i);
+        if (Node_* target = dialog.getSelectedCavity(i)) {
+            target->insertChild(std::min(dialog.getSelectedPosition(i), target->childCount()), node);
+            target->setExpanded(true);
+        } else {
+            // A new cavity holds the element as deep as the deepest chosen
+            // container, inside new element groups.
+            addCavity(setup);
+            Node_* deepest = setup->getChild(setup->childCount() - 1);
+            while (deepest->getLevel() <= dialog.getCavityLevel()) {
+                addElementGroup(deepest);
+                Node_* group = deepest->getChild(deepest->childCount() - 1);
+                if (!group) break;
+                deepest = group;
+            }
+            appendChild(deepest, node);
+        }
+        placed << node;
+    }
+    spreadOverGroupInputs(setup, placed);
+}
+
+void MainWindow::addInstance() {
+    if (editingLocked("add an instance")) return;
+    auto* element = dynamic_cast<ElementNode_*>(treeWidget->currentItem());
+    if (!element || !element->getParent()) return;
+    if (element->getParent()->getNodeType() != Node_::cavity)
+        return log("Instances inside element groups not implemented yet.", normal);
+    auto* master = dynamic_cast<ElementNode_*>(element->getMasterInstance());
+    if (!master) return;
+    AddInstance_ dialog(this, master);
+    if (dialog.exec() != QDialog::Accepted) return;
+    // All targets are known before any node is made, so no instance is left half placed.
+    for (int k = 0; k < master->getInputs(); ++k)
+        if (!master->getInput(k) || !dialog.getGroup(k)) return;
+    for (int k = 0; k < master->getInputs(); ++k) {
+        ElementBaseNode_* instance = master->getInput(k)->createInstance();
+        if (!instance) return;
+        Node_* group = dialog.getGroup(k);
+        instance->setText(0, group->generateUniqueLocal(instance->text(0)));
+        group->insertChild(std::min(dialog.getPosition(k), group->childCount()), instance);
+        setupTreeSelectionChanged();
+    }
+}
+
+void MainWindow::removeInstance() {
+    if (editingLocked("remove an instance")) return;
+    auto* element = dynamic_cast<ElementNode_*>(treeWidget->currentItem());
+    if (!element) return;
+    // The parent becomes current first, so the selection does not wander
+    // through the nodes that the deletion takes along.
+    if (Node_* parent = element->getParent()) treeWidget->setCurrentItem(parent);
+    delete element;
+    setupTreeSelectionChanged();
+}
+
+// The row is read before the instance list is emptied, and emptying it runs
+// no instanceSelected, which would move the tree's current item first.
+void MainWindow::inputSelected(QTreeWidgetItem*, QTreeWidgetItem*) {
+    auto* element = dynamic_cast<ElementNode_*>(treeWidget->currentItem());
+    if (!element) return;
+    QTreeWidgetItem* row = inputList->currentItem();
+    ElementBaseNode_* input = row ? element->getInput(inputList->indexOfTopLevelItem(row)) : nullptr;
+    followSelection(false);
+    {
+        const QSignalBlocker blockInstances(instanceList);
+        instanceList->clear();
+    }
+    treeWidget->setCurrentItem(input);
+    // The list shows the input node's own instances with its row current; a
+    // refill would show those of the element's master instead, so none runs.
+    // Name, kind and parameters are the same for every input of an element.
+    if (auto* current = dynamic_cast<ElementBaseNode_*>(treeWidget->currentItem())) {
+        const QSignalBlocker blockInstances(instanceList);
+        for (int i = 0; i < current->getInstances(); ++i) {
+            instanceList->addItem(current->getInstance(i)->getPath());
+            if (current->getInstance(i) == current) instanceList->setCurrentRow(i);
+        }
+    }
+    followSelection(true);
+}
+
+void MainWindow::instanceSelected(int row) {
+    auto* element = dynamic_cast<ElementNode_*>(treeWidget->currentItem());
+    if (!element) return;
+    followSelection(false);
+    ElementBaseNode_* instance = element->getInstance(row);
+    std::ostringstream line;
+    line << "Setting treeWidget->setCurrentItem(" << static_cast<const void*>(instance) << "); for row "
+         << row << ".";
+    log(line.str(), normal);
+    treeWidget->setCurrentItem(instance);
+    setupTreeSelectionChanged();
+    followSelection(true);
 }
 
 void MainWindow::renameNode() {

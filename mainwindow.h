@@ -88,6 +88,8 @@ public slots:
     void addElementGroup(Node_* cavity = nullptr);
     void addMeasurementGroup();
     void addMeasurement();
+    // Runs the element dialog and places the nodes of the new element.
+    void addElement();
     // Refills the item panel and sets the editing actions for the selection.
     void setupTreeSelectionChanged();
 
@@ -114,6 +116,13 @@ private slots:
     void moveElementUp();
     void moveElementDown();
     void deleteNode();
+    // The instances and inputs panels: one more instance of the current
+    // element, removal of the current element node, and jumps to the input
+    // or instance chosen in the panels.
+    void addInstance();
+    void removeInstance();
+    void inputSelected(QTreeWidgetItem* current, QTreeWidgetItem* previous);
+    void instanceSelected(int row);
     void parameterChanged(int row, int column);
     void parameterClicked(int row, int column);
     void setupSplitterMoved(int, int);
@@ -146,6 +155,8 @@ private:
     // A setup's new "Samples" reaches the pulses of its cavities.
     static void resizeCavityPulses(Node_* setup);
     void connectTreeEdits(bool on);
+    // Whether a change of the tree's selection refills the item panel.
+    void followSelection(bool on);
 
     ManagePlugins* DialogManagePlugins = nullptr;
     Preferences* DialogPreferences = nullptr;

@@ -13,11 +13,13 @@
 #include <vector>
 
 #include "guitesting.h"
+#include "plugindirectory.h"
 #include "interface/error.h"
 #include "mainwindow.h"
 
 namespace {
 
+using guitesting::layOutPlugins;
 using guitesting::MessageBoxes;
 using guitesting::WorkingDirectory;
 
@@ -26,20 +28,6 @@ const QString notALibrary = "The file could not be loaded as a shared object.";
 const QString noParameterNames =
     "\nThe shared object does not have a getParameterName function. It is either damaged or not a korvane "
     "plugin.\n";
-
-// Fills `directory` with every kind of entry the registry meets.
-void layOutPlugins(const QString& directory) {
-    ASSERT_TRUE(QDir().mkpath(directory + "/sub"));
-    const std::vector<std::pair<const char*, const char*>> libraries = {
-        {PLS_PLUGIN_SCALE, "scale.so"},          {PLS_PLUGIN_SCALE, "scale_copy.so"},
-        {PLS_PLUGIN_ENDLESS, "endless.so"},      {PLS_PLUGIN_MULTIONLY, "multionly.so"},
-        {PLS_PLUGIN_UNNAMED, "unnamed.so"},      {PLS_PLUGIN_BUILTINNAME, "linearloss.so"},
-    };
-    for (const auto& [source, name] : libraries)
-        ASSERT_TRUE(QFile::copy(source, directory + "/" + name)) << name;
-    WorkingDirectory::write(directory + "/notes.txt", "not a library");
-    WorkingDirectory::write(directory + "/broken.so", "not a library either");
-}
 
 std::string loggedWhile(const std::function<void()>& act) {
     testing::internal::CaptureStdout();
