@@ -13,6 +13,7 @@
 #include "core/datashape.h"
 #include "dialogs/about.h"
 #include "dialogs/debugconsole.h"
+#include "dialogs/expressioneditors.h"
 #include "dialogs/manageplugins.h"
 #include "dialogs/octavewidget.h"
 #include "dialogs/preferences.h"
@@ -119,6 +120,7 @@ MainWindow::MainWindow() : QMainWindow(nullptr) {
 
     // The default experiment: one setup with its measurements and one cavity.
     Node_::setMainWindow(this);
+    installExpressionEditors();
     addSetup();
     treeWidget->setCurrentItem(treeWidget->topLevelItem(0));
     addCavity(nullptr);
