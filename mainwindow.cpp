@@ -15,6 +15,7 @@
 #include "dialogs/about.h"
 #include "dialogs/addinstance.h"
 #include "dialogs/debugconsole.h"
+#include "dialogs/expressioneditors.h"
 #include "dialogs/manageplugins.h"
 #include "dialogs/octavewidget.h"
 #include "dialogs/preferences.h"
@@ -148,6 +149,7 @@ MainWindow::MainWindow() : QMainWindow(nullptr) {
     // every setup node shows the full status tab.
     SetupStatusWidget_::installFactory();
     Node_::setMainWindow(this);
+    installExpressionEditors();
     addSetup();
     treeWidget->setCurrentItem(treeWidget->topLevelItem(0));
     addCavity(nullptr);
