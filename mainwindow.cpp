@@ -12,6 +12,8 @@
 
 #include "core/base.h"
 #include "core/datashape.h"
+#include "core/measurement.h"
+#include "core/operation.h"
 #include "dialogs/about.h"
 #include "dialogs/addinstance.h"
 #include "dialogs/debugconsole.h"
@@ -26,8 +28,11 @@
 #include "interface/error.h"
 #include "interface/measurementnode.h"
 #include "interface/measurementrow.h"
+#include "interface/measurementtreenode.h"
 #include "interface/messagebox.h"
 #include "interface/parameter.h"
+#include "interface/plot.h"
+#include "interface/qwtplot.h"
 #include "interface/setupnode.h"
 
 const char* const MainWindow::elementCatalogue = "config/elements.config";
@@ -124,10 +129,15 @@ MainWindow::MainWindow() : QMainWindow(nullptr) {
 
     Q_INIT_RESOURCE(icons);
     setupUi(this);
+    MeasurementTreeNode_::setMeasurementText(measurementText);
 
     // The preferences come before the plug-in registry, which reads them.
     DialogPreferences = new Preferences(this);
     DialogManagePlugins = new ManagePlugins(this);
+
+    MeasurementPlot = new QwtPlot_(plotBox);
+    auto* plotLayout = new QVBoxLayout(plotBox);
+    plotLayout->addWidget(MeasurementPlot);
 
     Octave = new OctaveWidget_;
     tabWidget->addTab(Octave, tr("Analysis"));
@@ -174,6 +184,11 @@ MainWindow::MainWindow() : QMainWindow(nullptr) {
         w->setEnabled(false);
     for (QAction* a : {actionStop, actionReset, actionSave_Selected, actionAnalyze, actionAnalyze_As})
         a->setEnabled(false);
+
+    connect(radioButtonRe, &QRadioButton::clicked, this, &MainWindow::plotRealSelected);
+    connect(radioButtonIm, &QRadioButton::clicked, this, &MainWindow::plotImagSelected);
+    connect(radioButtonAbs, &QRadioButton::clicked, this, &MainWindow::plotAbsSelected);
+    connect(radioButtonPhase, &QRadioButton::clicked, this, &MainWindow::plotPhaseSelected);
 }
 
 MainWindow::~MainWindow() {
@@ -193,6 +208,10 @@ MainWindow::~MainWindow() {
     DialogManagePlugins = nullptr;
     delete DialogPreferences;
     DialogPreferences = nullptr;
+    Plot.reset();
+    delete MeasurementPlot;
+    MeasurementPlot = nullptr;
+    MeasurementTreeNode_::setMeasurementText(nullptr);
     Logger_::removeDebugConsole(DebugConsole);
 }
 
@@ -204,6 +223,8 @@ void MainWindow::connectActions() {
     connect(actionAbout, &QAction::triggered, this, &MainWindow::about);
     connect(actionAnimate, &QAction::triggered, this, &MainWindow::animateData);
     connect(actionAnalyze_As, &QAction::triggered, this, &MainWindow::analyzeDataAs);
+    connect(actionPlot, &QAction::triggered, this, &MainWindow::plotData);
+    connect(actionAnalyze, &QAction::triggered, this, &MainWindow::analyzeData);
     connect(actionDebug_Console, &QAction::triggered, this, &MainWindow::openDebugConsole);
     connect(actionManage_Plugins, &QAction::triggered, this, &MainWindow::managePlugins);
     connect(actionAdd_Setup, &QAction::triggered, this, &MainWindow::addSetup);
@@ -217,8 +238,7 @@ void MainWindow::connectActions() {
     connect(actionDelete_Selected, &QAction::triggered, this, &MainWindow::deleteNode);
     for (QAction* a :
          {actionRun, actionStop, actionReset, actionOpen, actionSave, actionSave_As, actionNew,
-          actionPlot, actionExport_Experiment, actionImport_Experiment, actionCopy_Setup,
-          actionAnalyze})
+          actionExport_Experiment, actionImport_Experiment, actionCopy_Setup})
         connectUnavailable(a);
     connect(actionAdd_Element, &QAction::triggered, this, &MainWindow::addElement);
     connect(actionAdd_Instance, &QAction::triggered, this, &MainWindow::addInstance);
@@ -227,6 +247,8 @@ void MainWindow::connectActions() {
     connect(inputList, &QTreeWidget::currentItemChanged, this, &MainWindow::inputSelected);
     connect(instanceList, &QListWidget::currentRowChanged, this, &MainWindow::instanceSelected);
     followSelection(true);
+    connect(MeasurementTree, &QTreeWidget::itemSelectionChanged, this,
+            &MainWindow::measurementTreeSelectionChanged);
     connect(itemParameters, &QTableWidget::cellClicked, this, &MainWindow::parameterClicked);
     connect(splitter_2, &QSplitter::splitterMoved, this, &MainWindow::setupSplitterMoved);
 }
@@ -304,6 +326,8 @@ void MainWindow::redraw() {
     setupTreeSelectionChanged();
     actionPlot->setEnabled(MeasurementTree->selectedItems().size() == 1);
     actionAnimate->setEnabled(false);
+    for (int i = 0; i < MeasurementTree->topLevelItemCount(); ++i)
+        if (auto* row = dynamic_cast<MeasurementRow_*>(MeasurementTree->topLevelItem(i))) row->refreshInfo();
 }
 
 void MainWindow::exitProgram() { close(); }
@@ -864,4 +888,106 @@ void MainWindow::parameterClicked(int row, int column) {
     if (!p || !p->isExpression() || editingLocked("edit an expression")) return;
     p->inputExpression();
     projectChanged = true;
+}
+
+void MainWindow::setPlotProgram(const std::string& program, const std::string& arguments) {
+    plotProgram = program;
+    plotArguments = arguments;
+}
+
+MeasurementRow_* MainWindow::measurementRowOf(QTreeWidgetItem* item) {
+    if (item && item->parent()) item = item->parent();
+    return dynamic_cast<MeasurementRow_*>(item);
+}
+
+int MainWindow::dataSetIndex(QTreeWidgetItem* item) {
+    return item->parent() ? item->parent()->indexOfChild(item) : -1;
+}
+
+void MainWindow::offerPlotModes(bool re, bool others) {
+    radioButtonRe->setEnabled(re);
+    for (QRadioButton* b : {radioButtonIm, radioButtonAbs, radioButtonPhase}) b->setEnabled(others);
+    if (!others) radioButtonRe->setChecked(true);
+}
+
+// The curve is emptied first: data the plot cannot draw would otherwise
+// leave the previous selection's curve on show.
+void MainWindow::showInPlot(Measurement_* measurement, int index) {
+    MeasurementPlot->setPlotData(nullptr, nullptr, 0);
+    MeasurementPlot->setPlotData(measurement, index);
+    MeasurementPlot->plot(nullptr, -1);
+}
+
+void MainWindow::measurementTreeSelectionChanged() {
+    const QList<QTreeWidgetItem*> selected = MeasurementTree->selectedItems();
+    if (selected.isEmpty()) return;
+    MeasurementRow_* row = measurementRowOf(selected.first());
+    if (!row) return;
+    if (auto* dataRow = dynamic_cast<MeasurementTreeNode_*>(row)) dataRow->refreshText();
+    Measurement_* measurement = row->MeasurementNode->Measurement;
+    if (!measurement) {
+        offerPlotModes(false, false);
+        for (QAction* a : {actionPlot, actionAnimate, actionSave_Selected, actionAnalyze, actionAnalyze_As})
+            a->setEnabled(false);
+        MeasurementPlot->reset();
+        return;
+    }
+    // The data sets are read only while no setup thread adds to them.
+    if (!Base || Base->isRunning()) {
+        offerPlotModes(false, false);
+        MeasurementPlot->reset();
+        return;
+    }
+    for (QAction* a : {actionPlot, actionSave_Selected, actionAnalyze, actionAnalyze_As}) a->setEnabled(true);
+    actionAnimate->setEnabled(false);
+    const Operation_* op = measurement->getOperation();
+    const DataType_::type_ type = op ? op->getShape()->getType().get() : DataType_::integer;
+    offerPlotModes(true, type == DataType_::complex || type == DataType_::pulse);
+    const QRadioButton* modes[] = {radioButtonRe, radioButtonIm, radioButtonAbs, radioButtonPhase};
+    int mode = 0;
+    while (mode < 3 && !modes[mode]->isChecked()) ++mode;
+    MeasurementPlot->plotMode = static_cast<QwtPlot_::plotMode_>(mode);
+    showInPlot(measurement, dataSetIndex(selected.first()));
+}
+
+void MainWindow::plotRealSelected() { plotCurrentRow(QwtPlot_::real); }
+
+void MainWindow::plotImagSelected() { plotCurrentRow(QwtPlot_::imag); }
+
+void MainWindow::plotAbsSelected() { plotCurrentRow(QwtPlot_::abs); }
+
+void MainWindow::plotPhaseSelected() { plotCurrentRow(QwtPlot_::phase); }
+
+void MainWindow::plotCurrentRow(int mode) {
+    MeasurementPlot->plotMode = static_cast<QwtPlot_::plotMode_>(mode);
+    QTreeWidgetItem* current = MeasurementTree->currentItem();
+    MeasurementRow_* row = measurementRowOf(current);
+    Measurement_* measurement = row ? row->MeasurementNode->Measurement : nullptr;
+    if (!measurement || isRunning()) return;
+    showInPlot(measurement, dataSetIndex(current));
+}
+
+void MainWindow::plotData() {
+    const QList<QTreeWidgetItem*> selected = MeasurementTree->selectedItems();
+    if (selected.size() != 1) return;
+    if (isRunning()) return log("Unable to plot while a simulation runs.", debugA);
+    if (!Plot)
+        Plot = std::make_unique<Plot_>(plotProgram.empty() ? Plot_::defaultProgram : plotProgram,
+                                       plotArguments);
+    QTreeWidgetItem* item = selected.first();
+    MeasurementRow_* row = measurementRowOf(item);
+    Measurement_* measurement = row ? row->MeasurementNode->Measurement : nullptr;
+    if (!measurement) {
+        MessageBox_::show(MessageBox_::information, this, tr("Nothing to Plot"),
+                          tr("No data has been taken yet for this item"));
+        return;
+    }
+    Plot->plot(measurement, item->parent() ? dataSetIndex(item) : 0);
+}
+
+void MainWindow::analyzeData() {
+    QTreeWidgetItem* current = MeasurementTree->currentItem();
+    MeasurementRow_* row = measurementRowOf(current);
+    if (!row) return;
+    Octave->sendData(row->MeasurementNode->Measurement, dataSetIndex(current), QString());
 }

@@ -11,6 +11,7 @@
 #include <QMainWindow>
 #include <QString>
 #include <memory>
+#include <string>
 
 #include "configfile.h"
 #include "interface/errorreceiver.h"
@@ -29,6 +30,10 @@ class DebugConsole_;
 class ManagePlugins;
 class OctaveWidget_;
 class Preferences;
+class Measurement_;
+class MeasurementRow_;
+class Plot_;
+class QwtPlot_;
 
 class MainWindow : public QMainWindow,
                    public Ui::MainWindow,
@@ -74,6 +79,10 @@ public:
     static QTreeWidgetItem* findTopLevelNode(const QString& name, QTreeWidget* tree);
     // root + "1", root + "2", ...: the first no top-level item of `tree` has.
     static QString generateUniqueTopLevelNode(const QString& root, QTreeWidget* tree);
+
+    // The program the Plot action's plotter starts, with shell words after it;
+    // read when the plotter is made, on the first Plot.
+    void setPlotProgram(const std::string& program, const std::string& arguments = std::string());
 
     void connectError() override;
     void addError(QString message, Node_* source, int code) override;
@@ -126,6 +135,16 @@ private slots:
     void parameterChanged(int row, int column);
     void parameterClicked(int row, int column);
     void setupSplitterMoved(int, int);
+    // The data tab: the selected row's data in the plot and the data actions
+    // offered for it.
+    void measurementTreeSelectionChanged();
+    void plotRealSelected();
+    void plotImagSelected();
+    void plotAbsSelected();
+    void plotPhaseSelected();
+    // Sends the selected row's data to gnuplot.
+    void plotData();
+    void analyzeData();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -157,6 +176,18 @@ private:
     void connectTreeEdits(bool on);
     // Whether a change of the tree's selection refills the item panel.
     void followSelection(bool on);
+    // The top-level row of a data tree row, or null.
+    static MeasurementRow_* measurementRowOf(QTreeWidgetItem* item);
+    // -1 for a measurement row, else the data set row's position.
+    static int dataSetIndex(QTreeWidgetItem* item);
+    // Plots the current row's data in `mode` (a QwtPlot_::plotMode_).
+    void plotCurrentRow(int mode);
+    // The data set of the measurement in the plot by the plot's mode; data
+    // the plot cannot draw leaves it empty.
+    void showInPlot(Measurement_* measurement, int index);
+    // Enables the Re button and the three others; without the others Re is
+    // the checked one.
+    void offerPlotModes(bool re, bool others);
 
     ManagePlugins* DialogManagePlugins = nullptr;
     Preferences* DialogPreferences = nullptr;
@@ -165,6 +196,12 @@ private:
     OctaveWidget_* Octave = nullptr;
     QTimer* Timer = nullptr;
     QAction* actionAdd_Instance = nullptr;
+    QwtPlot_* MeasurementPlot = nullptr;
+    // Made on the first Plot.
+    std::unique_ptr<Plot_> Plot;
+    // Empty: the system's gnuplot.
+    std::string plotProgram;
+    std::string plotArguments;
     bool projectChanged = false;
     // The value texts the parameter table shows, by row, as last accepted.
     QStringList shownValues;

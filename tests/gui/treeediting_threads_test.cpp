@@ -15,9 +15,14 @@
 #include "core/setup.h"
 #include "guitesting.h"
 #include "interface/error.h"
+#include "interface/measurementnode.h"
+#include "interface/measurementrow.h"
 #include "interface/parameter.h"
+#include "interface/qwtplot.h"
 #include "interface/setupnode.h"
 #include "mainwindow.h"
+#include "tests/core/logcapture.h"
+#include "tests/interface/datafakes.h"
 
 namespace {
 
@@ -165,6 +170,42 @@ TEST_F(RunningTree, ASetupNodeDeletedAfterARunLeavesItsSetupToTheExperiment) {
     EXPECT_EQ(setup->getSetupNode(), nullptr);
     EXPECT_EQ(setup->getRoundtrips(), 3);
     EXPECT_EQ(w.tabWidgetSetupStatus->count(), 0);
+}
+
+// The data sets are not read while the setup threads may add to them.
+TEST_F(RunningTree, DataRowsShowNothingWhileARunGoesOn) {
+    select("Setup1%Measurements");
+    w.actionAdd_Measurement->trigger();
+    auto* node = dynamic_cast<MeasurementNode_*>(w.findSetupTreeNode("Setup1%Measurements%Measurement1"));
+    double value = 0;
+    std::unique_ptr<Measurement_> series(copying(DataType_::doubleprecision, {}, &value, node));
+    node->Measurement = series.get();
+    collectEach(*series, value, {1.0, 2.0});
+    auto* plot = w.plotBox->findChild<QwtPlot_*>();
+    const auto selectRow = [this, node] {
+        w.MeasurementTree->clearSelection();
+        w.MeasurementTree->setCurrentItem(node->getMeasurementTreeNode());
+    };
+    w.setPlotProgram("/nonexistent/gnuplot");
+    w.startRun(1000000);
+    ASSERT_TRUE(w.isRunning());
+    LogCapture log;
+
+    selectRow();
+    EXPECT_FALSE(w.radioButtonRe->isEnabled());
+    EXPECT_TRUE(plot->itemList().isEmpty());
+    w.actionPlot->setEnabled(true);
+    w.actionPlot->trigger();
+    EXPECT_EQ(log.count("Could not open pipe"), 0);
+
+    // A stop before the thread has begun its run is forgotten: asked until it ends.
+    ASSERT_TRUE(processUntil([this] {
+        w.getBase()->stopExperiment();
+        return !w.isRunning();
+    }));
+    selectRow();
+    EXPECT_TRUE(w.radioButtonRe->isEnabled());
+    EXPECT_EQ(plot->getCurve().dataSize(), 2u);
 }
 
 }  // namespace
