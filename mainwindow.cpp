@@ -12,6 +12,7 @@
 #include "core/base.h"
 #include "core/datashape.h"
 #include "dialogs/about.h"
+#include "dialogs/copysetup.h"
 #include "dialogs/debugconsole.h"
 #include "dialogs/manageplugins.h"
 #include "dialogs/octavewidget.h"
@@ -178,6 +179,7 @@ void MainWindow::connectActions() {
     connect(actionAnalyze_As, &QAction::triggered, this, &MainWindow::analyzeDataAs);
     connect(actionDebug_Console, &QAction::triggered, this, &MainWindow::openDebugConsole);
     connect(actionManage_Plugins, &QAction::triggered, this, &MainWindow::managePlugins);
+    connect(actionCopy_Setup, &QAction::triggered, this, &MainWindow::copySetup);
     connect(actionAdd_Setup, &QAction::triggered, this, &MainWindow::addSetup);
     connect(actionAdd_Cavity, &QAction::triggered, this, [this] { addCavity(nullptr); });
     connect(actionAdd_Element_Group, &QAction::triggered, this, [this] { addElementGroup(nullptr); });
@@ -190,7 +192,7 @@ void MainWindow::connectActions() {
     for (QAction* a :
          {actionRun, actionStop, actionReset, actionOpen, actionSave, actionSave_As, actionNew,
           actionAdd_Element, actionPlot, actionExport_Experiment, actionImport_Experiment,
-          actionCopy_Setup, actionAnalyze, actionAdd_Instance})
+          actionAnalyze, actionAdd_Instance})
         connectUnavailable(a);
     connect(buttonAddInstance, &QPushButton::clicked, actionAdd_Instance, &QAction::trigger);
     connect(buttonRemoveInstance, &QPushButton::clicked, this,
@@ -297,6 +299,16 @@ void MainWindow::about() {
 }
 
 void MainWindow::managePlugins() { DialogManagePlugins->exec(); }
+
+void MainWindow::copySetup() {
+    if (editingLocked("copy a setup")) return;
+    DialogCopySetup = new CopySetup(this);
+    if (DialogCopySetup->exec())
+        for (int i = 0; i < DialogCopySetup->getSetups(); ++i)
+            treeWidget->addTopLevelItem(DialogCopySetup->getSetup(i));
+    delete DialogCopySetup;
+    DialogCopySetup = nullptr;
+}
 
 void MainWindow::connectError() {
     connect(this, &MainWindow::addErrorRequest, this, &MainWindow::addErrorSlot,
