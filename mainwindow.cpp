@@ -14,6 +14,7 @@
 #include "dialogs/about.h"
 #include "dialogs/copysetup.h"
 #include "dialogs/debugconsole.h"
+#include "dialogs/expressioneditors.h"
 #include "dialogs/manageplugins.h"
 #include "dialogs/octavewidget.h"
 #include "dialogs/preferences.h"
@@ -123,6 +124,7 @@ MainWindow::MainWindow() : QMainWindow(nullptr) {
     // every setup node shows the full status tab.
     SetupStatusWidget_::installFactory();
     Node_::setMainWindow(this);
+    installExpressionEditors();
     addSetup();
     treeWidget->setCurrentItem(treeWidget->topLevelItem(0));
     addCavity(nullptr);
