@@ -5,7 +5,7 @@
 #include <QTreeWidget>
 #include <cmath>
 
-#include "dialogs/prompt.h"
+#include "dialogs/selectparameter.h"
 #include "interface/messagebox.h"
 #include "interface/parameter.h"
 #include "interface/setupnode.h"
@@ -13,29 +13,11 @@
 
 namespace {
 
-// The paths of the parameters a scan can vary: visible and measurable ones of
-// every node but measurements and their groups.
-void offeredPaths(Node_* node, const QString& path, QStringList& paths) {
-    for (int k = 0; k < node->getParameters(); ++k) {
-        Parameter_* p = node->getParameter(k);
-        if (p->getVisible() && p->getMeasurable()) paths << path + "%" + p->getName()->text();
-    }
-    for (int i = 0; i < node->childCount(); ++i) {
-        Node_* child = node->getChild(i);
-        if (!child || child->getNodeType() == Node_::measurement ||
-            child->getNodeType() == Node_::measurementgroup)
-            continue;
-        offeredPaths(child, path + "%" + child->text(0), paths);
-    }
-}
-
-// Offers the parameter paths of the setup in a prompt whose text can also be typed.
-QString promptForParameter(QWidget*, Node_* setup) {
-    QStringList paths;
-    offeredPaths(setup, setup->text(0), paths);
-    Prompt prompt(QObject::tr("Parameter:"));
-    for (const QString& path : paths) prompt.addChoice(path);
-    return prompt.exec() == QDialog::Accepted ? prompt.getSelection() : QString();
+// The parameter chooser over the template alone.
+QString chooseParameter(QWidget* parent, Node_* setup) {
+    SelectParameter chooser(parent);
+    chooser.buildTree(setup);
+    return chooser.exec() == QDialog::Accepted ? chooser.getSelection() : QString();
 }
 
 bool isTopLevelOf(Node_* node, Node_* setup) {
@@ -58,7 +40,7 @@ CopySetup::CopySetup(QWidget* parent)
     : QDialog(parent),
       MW(qobject_cast<MainWindow*>(parent)),
       ST(MW ? MW->getSetupTree() : nullptr),
-      Chooser(promptForParameter) {
+      Chooser(chooseParameter) {
     setupUi(this);
     connect(parameterList, &QListWidget::itemClicked, this, &CopySetup::refreshParameterDisplay);
     connect(fromText, &QLineEdit::editingFinished, this,

@@ -3,6 +3,7 @@
 #include "dialogs/copysetup.h"
 
 #include <QPushButton>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -24,7 +25,25 @@ struct Variation {
     QString path;
     CopySetup::increment_ mode;
     QString from, to;
+    // Clicked in the parameter chooser rather than handed to the dialog.
+    bool picked = false;
 };
+
+// Clicks the leaf at `path` in the parameter chooser and accepts it.
+void pickInChooser(QDialog* chooser, const QString& path) {
+    auto* tree = chooser->findChild<QTreeWidget*>("parameterTree");
+    ASSERT_NE(tree, nullptr);
+    QTreeWidgetItem* item = tree->invisibleRootItem();
+    for (const QString& name : path.split('%')) {
+        QTreeWidgetItem* next = nullptr;
+        for (int i = 0; i < item->childCount() && !next; ++i)
+            if (item->child(i)->text(0) == name) next = item->child(i);
+        ASSERT_NE(next, nullptr) << name.toStdString();
+        item = next;
+    }
+    emit tree->itemClicked(item, 0);
+    chooser->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Ok)->click();
+}
 
 // What the user sets in the dialog before OK.
 struct Scan {
@@ -103,7 +122,10 @@ protected:
             auto* dialog = qobject_cast<CopySetup*>(d);
             ASSERT_NE(dialog, nullptr);
             for (const Variation& v : scan.variations) {
-                dialog->setParameterChooser([v](QWidget*, Node_*) { return v.path; });
+                if (v.picked)
+                    guitesting::onNextModalDialog([v](QDialog* d) { pickInChooser(d, v.path); });
+                else
+                    dialog->setParameterChooser([v](QWidget*, Node_*) { return v.path; });
                 dialog->addButton->click();
                 dialog->intervalsBox->setCurrentIndex(v.mode);
                 dialog->fromText->setText(v.from);
@@ -190,7 +212,7 @@ TEST_F(CopySetupTest, RowsKeepTheirOwnValuesAndOnlyVariationsOfTheTemplateAreApp
         emit d->parameterList->itemClicked(d->parameterList->item(row));
     };
     // The middle row goes; showing the others again keeps their ranges and modes.
-    copy({{{lossPath, CopySetup::logarithmic, "1", "4"},
+    copy({{{lossPath, CopySetup::logarithmic, "1", "4", true},
            {"Setup1%Roundtrips", CopySetup::linear, "7", "7"},
            {"Setup1%Samples", CopySetup::linear, "512", "1024"}},
           2},
@@ -214,7 +236,15 @@ TEST_F(CopySetupTest, RowsKeepTheirOwnValuesAndOnlyVariationsOfTheTemplateAreApp
     EXPECT_EQ(value(3, "Cavity1%Loss1%loss"), value(1, "Cavity1%Loss1%loss"));
 }
 
-TEST_F(CopySetupTest, WithoutASetupNothingIsCopied) {
+TEST_F(CopySetupTest, UnsteppableRangesAndAMissingTemplateCopyNothing) {
+    for (const char* from : {"0", "-1"}) {
+        MessageBoxes boxes;
+        Scan scan{{{lossPath, CopySetup::logarithmic, from, "1"}}, 2};
+        scan.refused = true;
+        copy(scan);
+        EXPECT_EQ(w.treeWidget->topLevelItemCount(), 1) << from;
+        EXPECT_EQ(boxes.shown.size(), 1u) << from;
+    }
     w.treeWidget->clear();
     MessageBoxes boxes;
     copy({{}, 2});
