@@ -224,6 +224,8 @@ void CopySetup::makeCopies(SetupNode_* templ, const QStringList& names) {
 }
 
 int CopySetup::exec() {
+    // Copies of an earlier use belong to the caller already.
+    SetupList.clear();
     while (QDialog::exec() == Accepted) {
         SetupNode_* templ = templateNode();
         if (!templ) {

@@ -252,4 +252,19 @@ TEST_F(CopySetupTest, UnsteppableRangesAndAMissingTemplateCopyNothing) {
     EXPECT_EQ(boxes.shown.size(), 1u);
 }
 
+TEST_F(CopySetupTest, EachUseHandsOverOnlyItsOwnCopies) {
+    CopySetup dialog(&w);
+    for (const char* name : {"Setup2", "Setup3"}) {
+        guitesting::onNextModalDialog([](QDialog* d) {
+            qobject_cast<CopySetup*>(d)->buttonBox->button(QDialogButtonBox::Ok)->click();
+        });
+        ASSERT_TRUE(dialog.exec());
+        ASSERT_EQ(dialog.getSetups(), 1);
+        EXPECT_EQ(dialog.getSetup(-1), nullptr);
+        EXPECT_EQ(dialog.getSetup(1), nullptr);
+        w.treeWidget->addTopLevelItem(dialog.getSetup(0));
+        EXPECT_EQ(dialog.getSetup(0)->text(0), name);
+    }
+}
+
 }  // namespace
