@@ -121,7 +121,6 @@ TEST_F(Window, CommandsNotBuiltYetOnlyLogAndTheLoggingSlotsSayTheirLine) {
     const std::vector<std::pair<QAction*, std::string>> rows = {
         {w.actionRun, "Command \"Run\" is not available yet."},
         {w.actionAdd_Element, "Command \"Add Element ...\" is not available yet."},
-        {w.actionCopy_Setup, "Command \"Copy Setup ...\" is not available yet."},
         {w.actionSave_Selected, "Unimplemented function void MainWindow::saveSelectedData() called"},
         {w.actionAnimate, "Unimplemented function void void MainWindow::animateData() called"},
         {w.actionAnalyze_As, "Call to unimplemented void MainWindow::analyzeDataAs()."},
