@@ -112,6 +112,9 @@ void CopySetup::removeParameter() {
         else if (variations[k].listIndex > row)
             --variations[k].listIndex;
     }
+    // The line edits show the row that is current now, so leaving them
+    // stores its own values back.
+    refreshParameterDisplay(nullptr);
 }
 
 void CopySetup::refreshParameterDisplay(QListWidgetItem*) {

@@ -211,7 +211,7 @@ TEST_F(CopySetupTest, RowsKeepTheirOwnValuesAndOnlyVariationsOfTheTemplateAreApp
         d->parameterList->setCurrentRow(row);
         emit d->parameterList->itemClicked(d->parameterList->item(row));
     };
-    // The middle row goes; showing the others again keeps their ranges and modes.
+    // The middle row goes; the others keep their ranges and modes when shown again.
     copy({{{lossPath, CopySetup::logarithmic, "1", "4", true},
            {"Setup1%Roundtrips", CopySetup::linear, "7", "7"},
            {"Setup1%Samples", CopySetup::linear, "512", "1024"}},
@@ -219,6 +219,7 @@ TEST_F(CopySetupTest, RowsKeepTheirOwnValuesAndOnlyVariationsOfTheTemplateAreApp
          QDialogButtonBox::Ok, [show](CopySetup* d) {
              show(d, 1);
              d->removeButton->click();
+             emit d->fromText->editingFinished();  // leaving the edit stores into the new current row
              show(d, 0);
              show(d, 1);
          });
