@@ -16,6 +16,7 @@
 #include "core/operation.h"
 #include "dialogs/about.h"
 #include "dialogs/addinstance.h"
+#include "dialogs/copysetup.h"
 #include "dialogs/debugconsole.h"
 #include "dialogs/expressioneditors.h"
 #include "dialogs/manageplugins.h"
@@ -227,6 +228,7 @@ void MainWindow::connectActions() {
     connect(actionAnalyze, &QAction::triggered, this, &MainWindow::analyzeData);
     connect(actionDebug_Console, &QAction::triggered, this, &MainWindow::openDebugConsole);
     connect(actionManage_Plugins, &QAction::triggered, this, &MainWindow::managePlugins);
+    connect(actionCopy_Setup, &QAction::triggered, this, &MainWindow::copySetup);
     connect(actionAdd_Setup, &QAction::triggered, this, &MainWindow::addSetup);
     connect(actionAdd_Cavity, &QAction::triggered, this, [this] { addCavity(nullptr); });
     connect(actionAdd_Element_Group, &QAction::triggered, this, [this] { addElementGroup(nullptr); });
@@ -238,7 +240,7 @@ void MainWindow::connectActions() {
     connect(actionDelete_Selected, &QAction::triggered, this, &MainWindow::deleteNode);
     for (QAction* a :
          {actionRun, actionStop, actionReset, actionOpen, actionSave, actionSave_As, actionNew,
-          actionExport_Experiment, actionImport_Experiment, actionCopy_Setup})
+          actionExport_Experiment, actionImport_Experiment})
         connectUnavailable(a);
     connect(actionAdd_Element, &QAction::triggered, this, &MainWindow::addElement);
     connect(actionAdd_Instance, &QAction::triggered, this, &MainWindow::addInstance);
@@ -360,6 +362,16 @@ void MainWindow::about() {
 }
 
 void MainWindow::managePlugins() { DialogManagePlugins->exec(); }
+
+void MainWindow::copySetup() {
+    if (editingLocked("copy a setup")) return;
+    DialogCopySetup = new CopySetup(this);
+    if (DialogCopySetup->exec())
+        for (int i = 0; i < DialogCopySetup->getSetups(); ++i)
+            treeWidget->addTopLevelItem(DialogCopySetup->getSetup(i));
+    delete DialogCopySetup;
+    DialogCopySetup = nullptr;
+}
 
 void MainWindow::connectError() {
     connect(this, &MainWindow::addErrorRequest, this, &MainWindow::addErrorSlot,

@@ -25,6 +25,7 @@ class QTimer;
 class QTreeWidgetItem;
 class Base_;
 class ConfigNode_;
+class CopySetup;
 class Node_;
 class DebugConsole_;
 class ManagePlugins;
@@ -118,6 +119,8 @@ private slots:
     void analyzeDataAs();
     void about();
     void managePlugins();
+    // Copies a setup with parameter variations; the copies join the end of the tree.
+    void copySetup();
     void renameNode();
     // Follow-up of every change of a node's name: unique among its
     // siblings, and what is named after it.
@@ -190,6 +193,8 @@ private:
     void offerPlotModes(bool re, bool others);
 
     ManagePlugins* DialogManagePlugins = nullptr;
+    // The setup-copy dialog while copySetup runs.
+    CopySetup* DialogCopySetup = nullptr;
     Preferences* DialogPreferences = nullptr;
     DebugConsole_* DebugConsole = nullptr;
     std::unique_ptr<ConfigFile_> ElementData;

@@ -94,7 +94,14 @@ int Setup_::addMeasurement(Measurement_* M) {
     return fillFirstFree(Measurement.get(), measurements, M);
 }
 
+void Setup_::refuse(const QString& reason) {
+    refused = true;
+    if (SetupNode) SetupNode->getErrorSource().report(reason, Error_::error);
+    else Error_::reportStatic(reason, Error_::error);
+}
+
 bool Setup_::ready() {
+    if (refused) return false;
     if (cavities == 0 || !Cavity[0]) {
         if (SetupNode) SetupNode->getErrorSource().report("Setup has no cavity", Error_::error);
         else Error_::reportStatic("Setup has no cavity", Error_::error);
@@ -124,12 +131,12 @@ void Setup_::run() {
 
 void Setup_::runRoundtrips() {
     flushSubnormalsToZero();
-    stopExecution = false;
     aborted = false;
     Error_::setFatalHandler([this] { aborted = true; });
     fileNotice("Simulation run of setup started.");
     Accessor_* accessor = SetupNode ? SetupNode->getAccessor() : nullptr;
     if (accessor) accessor->simulationStarted();
+    reserveMeasurements(roundtrips - MasterCavity->getRoundtrip() + 1);
 
     while (MasterCavity->getRoundtrip() <= roundtrips && !stopExecution && !ending && !aborted) {
         roundtrip();
@@ -143,6 +150,16 @@ void Setup_::runRoundtrips() {
 
     if (accessor) accessor->simulationFinished();
     fileNotice("Simulation of Setup finished successfully.");
+}
+
+// A measurement collects about once per round trip: with room for the round
+// trips left, collecting allocates nothing.
+void Setup_::reserveMeasurements(int sets) {
+    for (int i = 0; i < measurements; ++i)
+        if (Measurement[i]) Measurement[i]->reserve(sets);
+    for (int i = 0; i < elements; ++i)
+        if (Element[i] && Element[i]->getType() == CavityElement_::mbox)
+            static_cast<MBox_*>(Element[i])->reserve(sets);
 }
 
 void Setup_::endOnFloatingPointException() {
