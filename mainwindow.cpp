@@ -138,6 +138,7 @@ MainWindow::MainWindow() : QMainWindow(nullptr) {
     // Only now, so that building the default experiment ran neither.
     connect(itemParameters, &QTableWidget::cellChanged, this, &MainWindow::parameterChanged);
     connectTreeEdits(true);
+    connect(ErrorList, &QTreeWidget::currentItemChanged, this, &MainWindow::errorItemChanged);
 
     Error_::setMainWindow(this);
 
@@ -311,10 +312,12 @@ void MainWindow::addError(QString message, Node_* source, int code) {
 
 void MainWindow::deleteError(int i) { emit deleteErrorRequest(i); }
 
+// The path is copied into the row: the node may go before the row does.
 void MainWindow::addErrorSlot(QString message, Node_* source, int code) {
-    // Entries of a node name it by its path once the setup tree exists.
-    const QString origin = source ? QString() : QStringLiteral("Unknown");
-    new QTreeWidgetItem(ErrorList, {QString::number(code), message, origin});
+    auto* row = new QTreeWidgetItem({QString::number(code), message,
+                                     source ? source->getPath() : QStringLiteral("Unknown")});
+    if (source) source->addLocalError(message, code);
+    ErrorList->addTopLevelItem(row);
 }
 
 void MainWindow::deleteErrorSlot(int i) {
@@ -322,6 +325,14 @@ void MainWindow::deleteErrorSlot(int i) {
         ErrorList->clear();
     else if (i >= 0 && i < ErrorList->topLevelItemCount())
         delete ErrorList->takeTopLevelItem(i);
+}
+
+// A row holds no time and no round trip; their labels stay bare.
+void MainWindow::errorItemChanged(QTreeWidgetItem* current, QTreeWidgetItem*) {
+    if (!current) return ErrorText->setText(QString());
+    const auto code = static_cast<Error_::errorCode_>(current->text(0).toInt());
+    ErrorText->setText("Time: <br><br>Error Type <b>" + Error_::getErrorString(code) + "</b>:<br>" +
+                       Error_::getErrorExplanation(code) + "<br><br>Roundtrip:");
 }
 
 bool MainWindow::editingLocked(const char* what) {

@@ -98,6 +98,7 @@ signals:
 private slots:
     void addErrorSlot(QString message, Node_* source, int code);
     void deleteErrorSlot(int i);
+    void errorItemChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous);
     void exitProgram();
     void openDebugConsole();
     void debugConsoleClosed(int);
