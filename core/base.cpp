@@ -120,16 +120,22 @@ void Base_::runExperiment() {
             setup, &QThread::finished, this,
             [this, setup] {
                 setup->wait();
-                if (--runningSetups == 0) emit runFinished();
+                if (--runningSetups == 0) endRun();
             },
             Qt::QueuedConnection);
         ++runningSetups;
+        setup->armRun();
         setup->start(QThread::InheritPriority);
     }
     log("Experiment started.", debugB);
     Error_::reportStatic("Simulation started successfully.", Error_::notice);
     if (runningSetups == 0)
-        QMetaObject::invokeMethod(this, [this] { emit runFinished(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, [this] { endRun(); }, Qt::QueuedConnection);
+}
+
+void Base_::endRun() {
+    Error_::disableSIGFPE();
+    emit runFinished();
 }
 
 void Base_::stopExperiment() {

@@ -84,6 +84,8 @@ signals:
     void runFinished();
 
 private:
+    // No setup runs any more: floating-point faults end the process again.
+    void endRun();
     // The caller holds the lock.
     void publishRoundtrips(int rt, Setup_* S);
 

@@ -15,6 +15,7 @@ Cavity_::Cavity_(int elements, SetupLink_* setup, CavityNodeLink_* node)
 
 Cavity_::~Cavity_() {
     element.reset();
+    ownedLists.reset();
     Pulse.reset();
     if (CavityNode) CavityNode->unlinkCavity(this);
 }
@@ -34,6 +35,24 @@ int Cavity_::addElement(CavityElement_* e) {
         log(StringStream_() << "Setting pulses to " << 1, debugD);
     }
     return i;
+}
+
+int Cavity_::addSharedElement(CavityElement_* e, int n) {
+    if (n <= 0) return -1;
+    auto list = std::make_unique<Pulse_*[]>(static_cast<size_t>(n));
+    const int i = addElement(e, list.get(), n);
+    if (i < 0) return -1;
+    if (!ownedLists) ownedLists = std::make_unique<std::unique_ptr<Pulse_*[]>[]>(static_cast<size_t>(elements));
+    ownedLists[i] = std::move(list);
+    return i;
+}
+
+Pulse_** Cavity_::getSlotPulses(int i) const {
+    return i >= 0 && i < elements && element[i].pulses > 1 ? element[i].Pulse : nullptr;
+}
+
+int Cavity_::getSlotPulseCount(int i) const {
+    return i >= 0 && i < elements ? element[i].pulses : 0;
 }
 
 int Cavity_::addElement(CavityElement_* e, Pulse_** list, int n) {

@@ -35,6 +35,12 @@ public:
     // As above for an element taking the n pulses of `list`, which the cavity
     // refers to without copying; -1 at once for n <= 0.
     int addElement(CavityElement_* element, Pulse_** list, int n);
+    // As above with a list of n empty entries that the cavity owns and frees;
+    // the builder fills it through getSlotPulses once every pulse exists.
+    int addSharedElement(CavityElement_* element, int n);
+    // The pulse list of a shared slot; null for other slots.
+    Pulse_** getSlotPulses(int i) const;
+    int getSlotPulseCount(int i) const;
 
     // Creates the circulating pulse with the setup's sample count; a second
     // call keeps the first pulse.
@@ -85,6 +91,8 @@ private:
 
     SetupLink_* const Setup;
     std::unique_ptr<element_[]> element;
+    // The pulse lists of addSharedElement, one per slot that has one.
+    std::unique_ptr<std::unique_ptr<Pulse_*[]>[]> ownedLists;
     std::unique_ptr<Pulse_> Pulse;
     int32_t pos = 0;  // next slot; `elements` or more: past the last slot
     int32_t elements;

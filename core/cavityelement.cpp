@@ -34,6 +34,10 @@ double CavityElement_::getParameter(int i) const {
     return i >= 0 && i < parameters ? *parameter[i] : 0.0;
 }
 
+double* CavityElement_::getParameterAddress(int i) const {
+    return i >= 0 && i < parameters ? parameter[i] : nullptr;
+}
+
 void CavityElement_::setParameter(int i, double value) {
     if (i >= 0 && i < parameters) *parameter[i] = value;
 }

@@ -56,6 +56,8 @@ public:
     double getParameter(int i) const;
     // An invalid index is ignored.
     void setParameter(int i, double value);
+    // The value the entry points at, for binding; null for an invalid index.
+    double* getParameterAddress(int i) const;
     // Null for an invalid index.
     std::string* getParameterName(int i);
     std::string* getParameterDescription(int i);

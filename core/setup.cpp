@@ -94,7 +94,14 @@ int Setup_::addMeasurement(Measurement_* M) {
     return fillFirstFree(Measurement.get(), measurements, M);
 }
 
+void Setup_::refuse(const QString& reason) {
+    refused = true;
+    if (SetupNode) SetupNode->getErrorSource().report(reason, Error_::error);
+    else Error_::reportStatic(reason, Error_::error);
+}
+
 bool Setup_::ready() {
+    if (refused) return false;
     if (cavities == 0 || !Cavity[0]) {
         if (SetupNode) SetupNode->getErrorSource().report("Setup has no cavity", Error_::error);
         else Error_::reportStatic("Setup has no cavity", Error_::error);
@@ -124,7 +131,6 @@ void Setup_::run() {
 
 void Setup_::runRoundtrips() {
     flushSubnormalsToZero();
-    stopExecution = false;
     aborted = false;
     Error_::setFatalHandler([this] { aborted = true; });
     fileNotice("Simulation run of setup started.");

@@ -53,6 +53,7 @@ public:
     // The live values the setup node binds to its parameters.
     int32_t* getRoundtripsAddress() { return &roundtrips; }
     int32_t* getRoundtripAddress() { return &masterRT; }
+    int32_t* getSamplesAddress() { return &samples; }
     void setSamples(int n) { samples = n; }
     int getSamples() const override { return samples; }
     void setDirectory(const QString& directory) { Directory = directory; }
@@ -70,8 +71,15 @@ public:
     int getElements() const { return elements; }
     int getCavities() const { return cavities; }
     int getMeasurements() const { return measurements; }
-    // Any thread: the run ends before its next round trip.
+    // Any thread: the run ends before its next round trip; a stop asked
+    // before the thread begins holds for that run.
     void stop() { stopExecution = true; }
+    // User-interface thread, before start(): forgets the stop of an earlier run.
+    void armRun() { stopExecution = false; }
+    // The build of the setup failed: the reason is reported against its
+    // node and the setup is never ready.
+    void refuse(const QString& reason);
+    bool isRefused() const { return refused; }
 
 protected:
     void run() override;
@@ -95,8 +103,9 @@ private:
     SetupNodeLink_* SetupNode;
     QString Directory;
     QString ErrorMessage;
-    // Cleared when the run begins, so a stop before the start is forgotten.
+    // Cleared by armRun before the thread starts, never by the run itself.
     std::atomic<bool> stopExecution{false};
+    bool refused = false;
     // Set by the destructor or detachNode, never cleared: the run ends
     // whenever it began.
     std::atomic<bool> ending{false};

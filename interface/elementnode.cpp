@@ -4,7 +4,20 @@
 #include <QSet>
 
 #include "core/cavityelement.h"
+#include "core/elements/dfgfrequency.h"
+#include "core/elements/dfgtime.h"
+#include "core/elements/elementgroup.h"
+#include "core/elements/elementplugin.h"
+#include "core/elements/gain.h"
+#include "core/elements/gaussianfilter.h"
+#include "core/elements/linearloss.h"
+#include "core/elements/propagation.h"
+#include "core/elements/satabsorber.h"
+#include "core/setup.h"
 #include "interface/cavitynode.h"
+#include "interface/nodebuild.h"
+#include "interface/parameter.h"
+#include "interface/treehost.h"
 
 namespace {
 // Every element and group node alive, so that a node being deleted can clear
@@ -302,4 +315,118 @@ QList<ElementBaseNode_*> ElementGroupNode_::getMembers() {
         }
     }
     return members;
+}
+
+namespace {
+// A built-in kind: its "ElementType" word, its log line, its maker, and the
+// node parameters that feed entries 0, 1, ... of the element's table.
+struct BuiltInKind {
+    const char* word;
+    const char* logLine;
+    CavityElement_* (*make)(Setup_*, ElementNodeLink_*);
+    std::initializer_list<const char*> parameters;
+    bool mixing;
+};
+
+template <typename Kind>
+CavityElement_* makeKind(Setup_* setup, ElementNodeLink_* node) {
+    return new Kind(setup, node);
+}
+
+const BuiltInKind builtInKinds[] = {
+    {"SaturableGain", "      Creating Gain.", makeKind<Gain_>,
+     {"w", "R", "l", "sigma", "deltan0", "sigmap", "lambdap", "T1", "deltan", "recoverytime"}, false},
+    {"SaturableAbsorber", "      Creating Saturable Absorber.", makeKind<SaturableAbsorber_>,
+     {"w", "l", "Is", "loss", "T1", "deltan", "recoverytime"}, false},
+    {"LinearLoss", "      Creating Loss.", makeKind<LinearLoss_>, {"amount"}, false},
+    {"GaussianFilter", "      Creating Filter.", makeKind<GaussianFilter_>, {"fwhm", "mean"}, false},
+    {"Propagation", "      Creating Propagation.", makeKind<Propagation_>, {"d", "n"}, false},
+    {"DFGTime", "      Creating DFGT.", makeKind<DFGTime_>, {"w", "chi2", "l"}, true},
+    {"DFGFrequency", "      Creating DFGF.", makeKind<DFGFrequency_>, {"w", "chi2", "l"}, true},
+};
+
+// Copies the parameter's value into table entry i and binds it there.
+void bindEntry(CavityElement_& element, int i, Parameter_& p) {
+    element.setParameter(i, NodeBuild::toDouble(p));
+    p.setData(element.getParameterAddress(i));
+}
+}  // namespace
+
+CavityElement_* ElementNode_::create(Setup_* setup) {
+    if (!isMaster()) return nullptr;
+    Parameter_* type = NodeBuild::required(*this, "ElementType");
+    if (!type) return nullptr;
+    const QString kind = type->getValue()->text();
+    for (const BuiltInKind& k : builtInKinds) {
+        if (kind != QLatin1String(k.word)) continue;
+        QList<Parameter_*> values;
+        for (const char* name : k.parameters)
+            if (Parameter_* p = NodeBuild::required(*this, name)) values.append(p);
+        if (values.size() != static_cast<int>(k.parameters.size())) return nullptr;
+        log(k.logLine, debugA);
+        CavityElement = k.make(setup, this);
+        for (int i = 0; i < values.size(); ++i) bindEntry(*CavityElement, i, *values[i]);
+        if (k.mixing)
+            for (int i = 1; i < 3 && i < Inputs.size(); ++i) Inputs[i]->CavityElement = CavityElement;
+        Error_::addSource(CavityElement->getId(), this);
+        return CavityElement;
+    }
+    return createPlugin(setup, kind);
+}
+
+// Plug-in values are bound like built-in ones, so a value tuned during the
+// run reaches the element and no parameter stays without a live field.
+CavityElement_* ElementNode_::createPlugin(Setup_* setup, const QString& kind) {
+    PluginRegistry_* registry = MW ? MW->getPluginManager() : nullptr;
+    if (!registry || !registry->isPlugin(kind)) {
+        NodeBuild::refuse(*this, QStringLiteral("Unknown element type \"%1\".").arg(kind));
+        return nullptr;
+    }
+    auto element = std::make_unique<ElementPlugin_>(setup, this, registry->getPlugin(kind));
+    QList<QPair<int, Parameter_*>> values;
+    bool complete = true;
+    for (int i = 0; i < element->getParameters(); ++i) {
+        const std::string* name = element->getParameterName(i);
+        if (!name || name->empty()) continue;
+        Parameter_* p = NodeBuild::required(*this, name->c_str());
+        complete = p && complete;
+        if (p) values.append({i, p});
+    }
+    if (!complete) return nullptr;
+    for (const auto& v : values) bindEntry(*element, v.first, *v.second);
+    CavityElement = element.release();
+    return CavityElement;
+}
+
+bool ElementNode_::link() {
+    if (isMaster() && CavityElement && !NodeBuild::attachCondition(*this, *CavityElement))
+        return false;
+    return Node_::link();
+}
+
+ElementGroup_* ElementGroupNode_::create(Setup_* setup) {
+    if (!isMaster()) return nullptr;
+    Parameter_* iterations = NodeBuild::required(*this, "Iterations");
+    if (!iterations) return nullptr;
+    auto* group = new ElementGroup_(setup, this, getMembers().size());
+    group->setIterations(NodeBuild::toInt(*iterations));
+    CavityElement = group;
+    return group;
+}
+
+bool ElementGroupNode_::link() {
+    auto* group = isMaster() ? dynamic_cast<ElementGroup_*>(CavityElement) : nullptr;
+    if (group) {
+        const QList<ElementBaseNode_*> members = getMembers();
+        for (int i = 0; i < members.size(); ++i) {
+            CavityElement_* element = members[i]->getMasterElement();
+            if (!element)
+                return NodeBuild::refuse(*members[i], QStringLiteral("%1 has no element in group %2 "
+                                                                     "in this build.")
+                                                          .arg(members[i]->text(0), text(0)));
+            group->setElement(i, element, members[i]->getInputs());
+        }
+        if (!NodeBuild::attachCondition(*this, *group)) return false;
+    }
+    return Node_::link();
 }

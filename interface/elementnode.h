@@ -15,6 +15,8 @@
 #include "interface/node.h"
 
 class CavityNode_;
+class ElementGroup_;
+class Setup_;
 
 class ElementBaseNode_ : public Node_, public ElementNodeLink_ {
 public:
@@ -116,6 +118,18 @@ public:
     Node_* recursiveCopy() const override;
     // Named after the master instance with "." and its index in the column.
     ElementBaseNode_* createInstance() override;
+
+    // The master's element of the kind its "ElementType" names, every named
+    // parameter copied in and bound to the value the element uses (a DFG
+    // element is also the element of inputs 1 and 2). A built-in kind comes
+    // before a plug-in of the same name. Null for other nodes, and, reported,
+    // for an unknown kind or a missing parameter.
+    CavityElement_* create(Setup_* setup);
+    // The element's condition, once the cavities have bound what it may read.
+    bool link() override;
+
+private:
+    CavityElement_* createPlugin(Setup_* setup, const QString& kind);
 };
 
 class ElementGroupNode_ : public ElementBaseNode_ {
@@ -128,6 +142,14 @@ public:
     Node_* recursiveCopy() const override;
     // Named after the master instance with "." appended.
     ElementBaseNode_* createInstance() override;
+
+    // The master's group element with one slot per member and its
+    // "Iterations"; its members' elements are built by their own masters.
+    // Null for other nodes.
+    ElementGroup_* create(Setup_* setup);
+    // Fills the slots with the members' elements, attaches the condition,
+    // then links the members.
+    bool link() override;
 
     // Derives the group's inputs from its children, nested groups first: a
     // one-input group adopts the groups that hold the inputs of a

@@ -156,15 +156,20 @@ void Error_::handleFPE(int) {
     sigaction(SIGFPE, &standard, nullptr);
 }
 
-void Error_::enableSIGFPE() {
-    static std::once_flag installed;
-    std::call_once(installed, [] {
-        struct sigaction action = {};
-        action.sa_handler = &Error_::handleFPE;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGFPE, &action, nullptr);
-    });
+namespace {
+void setFPEAction(void (*handler)(int)) {
+    static std::mutex installing;
+    std::lock_guard<std::mutex> lock(installing);
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGFPE, &action, nullptr);
 }
+}  // namespace
+
+void Error_::enableSIGFPE() { setFPEAction(&Error_::handleFPE); }
+
+void Error_::disableSIGFPE() { setFPEAction(SIG_DFL); }
 
 void Error_::setFPEJumpPoint(sigjmp_buf* point) { fpeJumpPoint = point; }
 

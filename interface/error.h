@@ -72,6 +72,9 @@ public:
     // (SIGFPE): on a thread with a jump point it jumps back there; elsewhere it
     // restores the default action, so the fault ends the process as usual.
     static void enableSIGFPE();
+    // Restores the default action of SIGFPE; the next enableSIGFPE installs
+    // the handler again. Called when no setup runs any more.
+    static void disableSIGFPE();
     // The calling thread's jump point, made by sigsetjmp(*point, 1) in a frame
     // that stays alive while it is set; null removes it.
     static void setFPEJumpPoint(sigjmp_buf* point);

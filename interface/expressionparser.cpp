@@ -90,4 +90,18 @@ DataType_ ExpressionParser_::getOutputType() {
 
 int ExpressionParser_::getOutputDimension() const { return ExpressionTree ? ExpressionTree->getDimension() : -1; }
 
+namespace {
+Parameter_* unboundIn(const ExpressionNode_& node) {
+    if (Parameter_* p = node.getParameter(); p && !p->getData()) return p;
+    for (int i = 0; i < node.getChildren(); ++i)
+        if (const ExpressionNode_* c = node.getChild(i))
+            if (Parameter_* p = unboundIn(*c)) return p;
+    return nullptr;
+}
+}  // namespace
+
+Parameter_* ExpressionParser_::findUnboundParameter() const {
+    return ExpressionTree ? unboundIn(*ExpressionTree) : nullptr;
+}
+
 QString ExpressionParser_::dump() const { return ExpressionTree ? ExpressionTree->dump() : QString(); }

@@ -45,6 +45,9 @@ public:
     QString getExpression() const { return Expression; }
     QString getErrorMessage() const { return ErrorMessage; }
     int getErrorCode() const { return errorCode; }
+    // The first parameter the expression reads that has no live field bound
+    // to it; null when every one has (or without a tree).
+    Parameter_* findUnboundParameter() const;
     // The tree in one line (ExpressionNode_::dump); empty without a tree.
     QString dump() const;
 

@@ -5,7 +5,9 @@
 
 #include "core/elements/mbox.h"
 #include "core/measurement.h"
+#include "interface/expressionparser.h"
 #include "interface/measurementrow.h"
+#include "interface/nodebuild.h"
 #include "interface/parameter.h"
 #include "interface/treehost.h"
 
@@ -90,4 +92,44 @@ MeasurementGroupNode_::~MeasurementGroupNode_() {
 
 void MeasurementGroupNode_::unlinkBox(MBox_* box) {
     if (MBox == box) MBox = nullptr;
+}
+
+Measurement_* MeasurementNode_::create(Setup_* setup) {
+    Parameter_* measured = NodeBuild::required(*this, "Parameter");
+    ExpressionParser_* value = nullptr;
+    if (!measured || !NodeBuild::liveExpression(*this, *measured, value)) return nullptr;
+    if (!value) {
+        NodeBuild::refuse(*this, QStringLiteral("\"Parameter\" names nothing to measure."));
+        return nullptr;
+    }
+    ExpressionParser_* test = nullptr;
+    if (hasParameter(QStringLiteral("Condition")) &&
+        !NodeBuild::liveExpression(*this, *getParameter(QStringLiteral("Condition")), test))
+        return nullptr;
+    Measurement = new Measurement_(setup, this);
+    Measurement->setOperation(value->getOperation());
+    Measurement->setCondition(test ? test->getCondition() : nullptr);
+    return Measurement;
+}
+
+MBox_* MeasurementGroupNode_::create(Setup_* setup) {
+    MBox = new MBox_(setup, childCount(), this);
+    return MBox;
+}
+
+bool MeasurementGroupNode_::link() {
+    log("About to link ...", debugC);
+    bool linked = true;
+    for (int i = 0; MBox && i < childCount(); ++i) {
+        auto* node = dynamic_cast<MeasurementNode_*>(getChild(i));
+        if (!node) {
+            linked = NodeBuild::refuse(*getChild(i), QStringLiteral("Only measurements stand in a "
+                                                                    "measurement group."));
+            continue;
+        }
+        Measurement_* m = node->create(MBox->getSetup());
+        if (m) MBox->addMeasurement(m);
+        else linked = false;
+    }
+    return Node_::link() && linked;
 }

@@ -8,6 +8,7 @@
 
 class Measurement_;
 class MeasurementRow_;
+class Setup_;
 
 class MeasurementNode_ : public Node_, public MeasurementNodeLink_ {
 public:
@@ -20,6 +21,12 @@ public:
 
     QString getTypeString() const override { return QStringLiteral("Measurement"); }
     Node_* recursiveCopy() const override;
+
+    // The measurement of this build for `setup` (which, or whose box, takes
+    // ownership): the operation of "Parameter" and the condition of
+    // "Condition". Null, reported, when "Parameter" is missing or holds no
+    // expression that can run.
+    Measurement_* create(Setup_* setup);
 
     // Sets "FileName" from the names of the nearest cavity and measurement
     // group above and the node's own name, then refreshes the row.
@@ -57,6 +64,11 @@ public:
 
     QString getTypeString() const override { return QStringLiteral("MeasurementGroup"); }
     Node_* recursiveCopy() const override;
+
+    // The box of a group inside a cavity, one slot per child.
+    MBox_* create(Setup_* setup);
+    // Fills the box with one measurement per child.
+    bool link() override;
 
     Error_& getErrorSource() override { return *this; }
     void unlinkBox(MBox_* box) override;

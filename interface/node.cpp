@@ -290,6 +290,19 @@ bool Node_::hasSelectedChildren() {
     return false;
 }
 
+bool Node_::link() {
+    bool linked = true;
+    for (int i = 0; i < childCount(); ++i)
+        if (Node_* c = getChild(i)) linked = c->link() && linked;
+    return linked;
+}
+
+void Node_::unbindSubtree() {
+    for (Parameter_* p : Parameter) p->setData(nullptr);
+    for (int i = 0; i < childCount(); ++i)
+        if (Node_* c = getChild(i)) c->unbindSubtree();
+}
+
 bool Node_::buildsElement() const {
     if (auto* e = dynamic_cast<const ElementBaseNode_*>(this)) return e->isMaster();
     const Node_* up = getParent();

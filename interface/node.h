@@ -135,6 +135,13 @@ public:
     // Whether a node of kind `child` may stand below one of kind `parent`.
     static bool allowsChild(type_ parent, type_ child);
 
+    // Second phase of a run's build, once every element and cavity of the
+    // setup exists: each kind wires what needs them; here the children, in
+    // order. False when some part could not be wired (reported on its node).
+    virtual bool link();
+    // Every parameter of the subtree forgets its live field.
+    void unbindSubtree();
+
     // Hands an error filed against this node to its setup's status tab.
     void addLocalError(const QString& message, int code);
 

@@ -5,6 +5,8 @@
 
 #include "core/setup.h"
 #include "interface/accessor.h"
+#include "interface/nodebuild.h"
+#include "interface/parameter.h"
 #include "interface/setupstatus.h"
 #include "interface/treehost.h"
 
@@ -60,6 +62,57 @@ void SetupNode_::setData(int column, int role, const QVariant& value) {
 
 void SetupNode_::disconnectSetup() {
     Setup = nullptr;
+    unbindSubtree();
     if (Accessor) Accessor->reset();
     if (SetupStatusWidget && StatusPage) SetupStatusWidget->clearSetup();
+}
+
+int SetupNode_::countCavities() const {
+    int n = 0;
+    for (int i = 0; i < childCount(); ++i)
+        if (Node_* c = getChild(i); c && c->getNodeType() == cavity) ++n;
+    return n;
+}
+
+Node_* SetupNode_::getMeasurementsGroup() const {
+    for (int i = 0; i < childCount(); ++i)
+        if (Node_* c = getChild(i);
+            c && c->getNodeType() == measurementgroup && c->text(0) == QLatin1String("Measurements"))
+            return c;
+    return nullptr;
+}
+
+int SetupNode_::countMeasurements() const {
+    Node_* group = getMeasurementsGroup();
+    return group ? group->childCount() : 0;
+}
+
+int SetupNode_::getSamples() const {
+    Parameter_* samples = findParameter(QStringLiteral("Samples"));
+    return samples ? NodeBuild::toInt(*samples) : 0;
+}
+
+bool SetupNode_::isRunning() const { return Setup && Setup->isRunning(); }
+
+Setup_* SetupNode_::create(Base_* base) {
+    unbindSubtree();
+    Setup = new Setup_(countCavities(), countElements(), countMeasurements(), base, this);
+    Parameter_* roundtrips = NodeBuild::required(*this, "Roundtrips");
+    Parameter_* roundtrip = NodeBuild::required(*this, "Roundtrip");
+    Parameter_* samples = NodeBuild::required(*this, "Samples");
+    Parameter_* directory = NodeBuild::required(*this, "Directory");
+    if (roundtrips) {
+        roundtrips->setData(Setup->getRoundtripsAddress());
+        Setup->setRoundtrips(NodeBuild::toInt(*roundtrips));
+    }
+    if (roundtrip) roundtrip->setData(Setup->getRoundtripAddress());
+    if (samples) {
+        samples->setData(Setup->getSamplesAddress());
+        Setup->setSamples(NodeBuild::toInt(*samples));
+    }
+    if (directory) Setup->setDirectory(directory->getValue()->text());
+    if (!roundtrips || !roundtrip || !samples || !directory)
+        Setup->refuse(QStringLiteral("The setup lacks a parameter and is not started."));
+    if (SetupStatusSink_* status = getSetupStatusWidget()) status->setSetup(Setup);
+    return Setup;
 }

@@ -9,6 +9,7 @@
 #include "interface/node.h"
 
 class Accessor_;
+class Base_;
 class QTabWidget;
 class Setup_;
 class SetupStatusSink_;
@@ -31,6 +32,21 @@ public:
     // Renaming column 0 renames the status tab too.
     void setData(int column, int role, const QVariant& value) override;
 
+    // Builds the setup for `base`, which takes ownership: the subtree's old
+    // bindings dropped first, "Roundtrips", "Roundtrip" and "Samples" bound,
+    // "Directory" copied; the status tab follows it. A missing parameter is
+    // reported and the setup refused.
+    Setup_* create(Base_* base);
+    // The cavity children.
+    int countCavities() const;
+    // The children of the "Measurements" group; 0 without one.
+    int countMeasurements() const;
+    // The "Measurements" group; null without one.
+    Node_* getMeasurementsGroup() const;
+    // "Samples" as a decimal integer; 0 when it is none.
+    int getSamples() const;
+    bool isRunning() const;
+
     // Null once the tab is gone.
     SetupStatusSink_* getSetupStatusWidget() const {
         return StatusPage ? SetupStatusWidget : nullptr;
@@ -38,6 +54,7 @@ public:
 
     Error_& getErrorSource() override { return *this; }
     Accessor_* getAccessor() override { return Accessor.get(); }
+    // Also unbinds the subtree: its live fields go with the setup.
     void disconnectSetup() override;
 
     // The simulation object of the last build; null before and after it.
