@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QIcon>
 #include <QMenu>
 #include <QSignalBlocker>
@@ -11,6 +12,7 @@
 
 #include "core/base.h"
 #include "core/datashape.h"
+#include "core/setup.h"
 #include "dialogs/about.h"
 #include "dialogs/debugconsole.h"
 #include "dialogs/manageplugins.h"
@@ -25,6 +27,7 @@
 #include "interface/messagebox.h"
 #include "interface/parameter.h"
 #include "interface/setupnode.h"
+#include "interface/treebuilder.h"
 
 const char* const MainWindow::elementCatalogue = "config/elements.config";
 
@@ -114,6 +117,7 @@ MainWindow::MainWindow() : QMainWindow(nullptr) {
     actionAdd_Instance->setObjectName(QStringLiteral("actionAdd_Instance"));
     actionAdd_Instance->setStatusTip(tr("Add an instance to this element."));
     connectActions();
+    connectRunControl();
 
     log("Loading configuration files ...", normal);
     readElementCatalogue();
@@ -189,7 +193,7 @@ void MainWindow::connectActions() {
     connect(actionMove_Element_Down, &QAction::triggered, this, &MainWindow::moveElementDown);
     connect(actionDelete_Selected, &QAction::triggered, this, &MainWindow::deleteNode);
     for (QAction* a :
-         {actionRun, actionStop, actionReset, actionOpen, actionSave, actionSave_As, actionNew,
+         {actionOpen, actionSave, actionSave_As, actionNew,
           actionAdd_Element, actionPlot, actionExport_Experiment, actionImport_Experiment,
           actionCopy_Setup, actionAnalyze, actionAdd_Instance})
         connectUnavailable(a);
@@ -333,6 +337,106 @@ void MainWindow::errorItemChanged(QTreeWidgetItem* current, QTreeWidgetItem*) {
     const auto code = static_cast<Error_::errorCode_>(current->text(0).toInt());
     ErrorText->setText("Time: <br><br>Error Type <b>" + Error_::getErrorString(code) + "</b>:<br>" +
                        Error_::getErrorExplanation(code) + "<br><br>Roundtrip:");
+}
+
+void MainWindow::connectRunControl() {
+    connect(actionRun, &QAction::triggered, this, &MainWindow::runExperiment);
+    connect(actionStop, &QAction::triggered, this, &MainWindow::stopExperiment);
+    connect(actionReset, &QAction::triggered, this, &MainWindow::resetExperiment);
+    connect(Timer, &QTimer::timeout, this, &MainWindow::updateProgress, Qt::QueuedConnection);
+}
+
+void MainWindow::setEditingEnabled(bool on) {
+    for (QWidget* w : std::initializer_list<QWidget*>{treeWidget, itemParameters, inputList, instanceGroup})
+        w->setEnabled(on);
+}
+
+// Verification reports its own findings; a run that fails it changes nothing
+// but the changed-project mark. While a run goes on nothing is verified:
+// parsing replaces the expressions the setup threads evaluate.
+void MainWindow::runExperiment() {
+    if (isRunning()) return log("Unable to run while a simulation runs.", debugA);
+    projectChanged = true;
+    for (int i = 0; i < treeWidget->topLevelItemCount(); ++i) {
+        auto* setup = dynamic_cast<Node_*>(treeWidget->topLevelItem(i));
+        if (setup && !setup->verify()) return;
+    }
+    delete Base;
+    Base = nullptr;
+    setEditingEnabled(false);
+    // Emptied before the build, so what the build refuses stays listed.
+    Error_::clearErrorList();
+    Base = new Base_(this);
+    TreeBuilder_::build(*Base, *this);
+    progressBar->setRange(0, Base->getTotalRoundtrips());
+    progressBar->setValue(0);
+    for (QWidget* w : std::initializer_list<QWidget*>{radioButtonRe, radioButtonIm, radioButtonAbs,
+                                                      radioButtonPhase, checkBoxIsAnimated})
+        w->setEnabled(false);
+    for (QAction* a : {actionRun, actionReset, actionPlot, actionAnimate, actionSave_Selected,
+                       actionAnalyze, actionAnalyze_As})
+        a->setEnabled(false);
+    actionStop->setEnabled(true);
+    // Once, after every started setup thread has ended, even when none started.
+    connect(Base, &Base_::runFinished, this, &MainWindow::setupFinished);
+    Timer->start(500);
+    Base->runExperiment();
+    tabWidget->setCurrentIndex(1);
+}
+
+void MainWindow::stopExperiment() {
+    if (isRunning()) Base->stopExperiment();
+}
+
+void MainWindow::resetExperiment() {
+    if (isRunning()) return log("Unable to reset while a simulation runs.", debugA);
+    delete Base;
+    Base = nullptr;
+    for (QAction* a : {actionSave_Selected, actionAnalyze, actionAnalyze_As, actionStop, actionReset})
+        a->setEnabled(false);
+    actionRun->setEnabled(true);
+}
+
+void MainWindow::showProgress() {
+    const int n = Base ? Base->getTotalRoundtrip() : -1;
+    if (n >= 0) progressBar->setValue(std::min(n, progressBar->maximum()));
+}
+
+void MainWindow::refreshMeasurementRows() {
+    for (int i = 0; i < MeasurementTree->topLevelItemCount(); ++i)
+        if (auto* row = dynamic_cast<MeasurementRow_*>(MeasurementTree->topLevelItem(i))) row->refreshInfo();
+}
+
+void MainWindow::updateProgress() {
+    showProgress();
+    if (!isRunning()) Timer->stop();
+    refreshMeasurementRows();
+}
+
+void MainWindow::setupFinished() {
+    if (isRunning()) return;
+    disconnect(Base, &Base_::runFinished, this, &MainWindow::setupFinished);
+    showProgress();
+    Timer->stop();
+    Error_::reportStatic("All setups finished. Simulation complete.", Error_::notice);
+    refreshMeasurementRows();
+    setEditingEnabled(true);
+    actionRun->setEnabled(true);
+    actionStop->setEnabled(false);
+    actionReset->setEnabled(true);
+    actionPlot->setEnabled(MeasurementTree->selectedItems().size() == 1);
+}
+
+// Waiting here cannot stall a setup thread: none waits for this thread. The
+// reports the threads queued name nodes that must still exist when they are
+// shown, so they are shown now, before the caller changes the tree.
+void MainWindow::stopRunAndWait() {
+    if (!isRunning()) return;
+    Base->stopExperiment();
+    for (int i = 0; i < Base->getSetups(); ++i)
+        if (Setup_* setup = Base->getSetup(i)) setup->wait();
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    setupFinished();
 }
 
 bool MainWindow::editingLocked(const char* what) {

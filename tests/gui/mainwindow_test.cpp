@@ -119,7 +119,6 @@ TEST_F(Window, CommandsNotBuiltYetOnlyLogAndTheLoggingSlotsSayTheirLine) {
     WorkingDirectory dir(true);
     MainWindow w;
     const std::vector<std::pair<QAction*, std::string>> rows = {
-        {w.actionRun, "Command \"Run\" is not available yet."},
         {w.actionAdd_Element, "Command \"Add Element ...\" is not available yet."},
         {w.actionCopy_Setup, "Command \"Copy Setup ...\" is not available yet."},
         {w.actionSave_Selected, "Unimplemented function void MainWindow::saveSelectedData() called"},

@@ -63,4 +63,30 @@ TEST_F(RunControl, ErrorRowsNameTheirSourceReachItsStatusTabAndExplainTheirCode)
     EXPECT_TRUE(w.ErrorText->toPlainText().isEmpty());
 }
 
+TEST_F(RunControl, RunOnATreeThatFailsVerificationChangesNothing) {
+    guitesting::MessageBoxes boxes;
+    w.treeWidget->setCurrentItem(nullptr);  // the value is set in place, not through the table
+    node("Setup1")->getParameter("Roundtrips")->setValue("many");
+    const QString before = controls();
+    w.actionRun->trigger();
+
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, "Expression Error");
+    EXPECT_EQ(w.getBase(), nullptr);
+    EXPECT_EQ(controls(), before);
+    EXPECT_EQ(before, "1001");
+    EXPECT_NE(w.tabWidget->currentIndex(), 1);
+    EXPECT_TRUE(w.getProjectChanged());
+}
+
+TEST_F(RunControl, ResetWithoutAnExperimentLeavesTheWindowIdle) {
+    w.actionReset->setEnabled(true);
+    w.actionReset->trigger();
+    EXPECT_EQ(w.getBase(), nullptr);
+    EXPECT_EQ(controls(), "1001");
+    w.actionStop->setEnabled(true);
+    w.actionStop->trigger();  // nothing to stop
+    EXPECT_EQ(w.getBase(), nullptr);
+}
+
 }  // namespace
