@@ -1,6 +1,11 @@
 #include "core/measurement.h"
 
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+
 #include "core/condition.h"
+#include "core/datashape.h"
 #include "core/measurementnodelink.h"
 #include "core/operation.h"
 #include "stringstream.h"
@@ -28,14 +33,49 @@ void Measurement_::setCondition(Condition_* c) {
 void Measurement_::collect() {
     if (Condition && !Condition->isMet()) return;
     if (!Operation) return;
-    Operation->perform();
-    void* copy = Operation->takeResult();
+    void* result = Operation->perform();
+    if (slabFree == 0 && slabSets > 0) newSlab();
+    const bool pooled = slabFree > 0;
+    void* copy;
+    if (pooled) {
+        copy = slabNext;
+        std::memcpy(copy, result, static_cast<size_t>(blockBytes));
+        slabNext += blockStride;
+        --slabFree;
+    } else {
+        copy = Operation->takeResult();
+    }
     if (!copy) return;
     {
         std::lock_guard<std::mutex> guard(dataLock);
-        data.push_back({false, copy});
+        data.push_back({false, copy, pooled});
     }
     setsCollected.fetch_add(1, std::memory_order_relaxed);
+}
+
+// Blocks are laid out at the alignment operator new gives, like the shape's
+// own. Slabs and the list's reserve are bounded, so a run of very many round
+// trips allocates once per slab instead of all at once.
+void Measurement_::reserve(int sets) {
+    constexpr int maximumSlab = 1 << 12;
+    constexpr int maximumListReserve = 1 << 20;
+    const DataShape_* shape = Operation ? Operation->getShape() : nullptr;
+    if (sets <= 0 || !shape || shape->getType().get() == DataType_::pulse || shape->getSize() <= 0) return;
+    constexpr int align = alignof(std::max_align_t);
+    blockBytes = shape->getSetSize(shape->getDimension());
+    blockStride = (blockBytes + align - 1) / align * align;
+    {
+        std::lock_guard<std::mutex> guard(dataLock);
+        data.reserve(data.size() + static_cast<size_t>(std::min(sets, maximumListReserve)));
+    }
+    slabSets = std::min(sets, maximumSlab);
+    newSlab();
+}
+
+void Measurement_::newSlab() {
+    slabs.emplace_back(new unsigned char[static_cast<size_t>(slabSets) * static_cast<size_t>(blockStride)]);
+    slabNext = slabs.back().get();
+    slabFree = slabSets;
 }
 
 void* Measurement_::block(int set) const {
@@ -73,19 +113,22 @@ void Measurement_::clear() {
         std::lock_guard<std::mutex> guard(dataLock);
         sets.swap(data);
     }
-    for (const dataDescriptor& d : sets) Operation->getShape()->freeData(d.data);
+    for (const dataDescriptor& d : sets)
+        if (!d.pooled) Operation->getShape()->freeData(d.data);
 }
 
 void Measurement_::clear(const int& set) {
     if (!Operation) return;
     void* b;
+    bool pooled;
     {
         std::lock_guard<std::mutex> guard(dataLock);
         b = block(set);
         if (!b) return;
+        pooled = data[static_cast<size_t>(set)].pooled;
         data.erase(data.begin() + set);
     }
-    Operation->getShape()->freeData(b);
+    if (!pooled) Operation->getShape()->freeData(b);
 }
 
 void Measurement_::write(const int& indent) {

@@ -22,6 +22,7 @@ public:
     struct dataDescriptor {
         bool saved;
         void* data;  // allocated through the operation's result shape; owned
+        bool pooled = false;  // lies in a reserved slab instead: not freed alone
     };
 
     Measurement_(Setup_* setup, MeasurementNodeLink_* node);
@@ -38,6 +39,9 @@ public:
 
     // Appends a copy of the operation's result when the condition allows.
     void collect();
+    // Setup thread, before a run: room for `sets` more results of a plain
+    // (not pulse) type, so collecting them allocates nothing.
+    void reserve(int sets);
 
     // A set's block (index null) or the element an index vector selects;
     // null for a set that does not exist.
@@ -60,6 +64,7 @@ public:
     void write(const int& indent);
 
 private:
+    void newSlab();
     // The block of a set, or null; the caller holds the lock.
     void* block(int set) const;
 
@@ -70,5 +75,14 @@ private:
     std::unique_ptr<Condition_> Condition;
     mutable std::mutex dataLock;  // guards `data`, not the blocks it points to
     std::vector<dataDescriptor> data;
+    // Reserved blocks: the slabs, kept until the measurement goes (the setup
+    // thread may still fill one while sets are cleared), and the unused part
+    // of the newest one; setup thread only.
+    std::vector<std::unique_ptr<unsigned char[]>> slabs;
+    unsigned char* slabNext = nullptr;
+    int slabFree = 0;
+    int blockBytes = 0;
+    int blockStride = 0;
+    int slabSets = 0;
     std::atomic<int> setsCollected;
 };

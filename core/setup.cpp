@@ -136,6 +136,7 @@ void Setup_::runRoundtrips() {
     fileNotice("Simulation run of setup started.");
     Accessor_* accessor = SetupNode ? SetupNode->getAccessor() : nullptr;
     if (accessor) accessor->simulationStarted();
+    reserveMeasurements(roundtrips - MasterCavity->getRoundtrip() + 1);
 
     while (MasterCavity->getRoundtrip() <= roundtrips && !stopExecution && !ending && !aborted) {
         roundtrip();
@@ -149,6 +150,16 @@ void Setup_::runRoundtrips() {
 
     if (accessor) accessor->simulationFinished();
     fileNotice("Simulation of Setup finished successfully.");
+}
+
+// A measurement collects about once per round trip: with room for the round
+// trips left, collecting allocates nothing.
+void Setup_::reserveMeasurements(int sets) {
+    for (int i = 0; i < measurements; ++i)
+        if (Measurement[i]) Measurement[i]->reserve(sets);
+    for (int i = 0; i < elements; ++i)
+        if (Element[i] && Element[i]->getType() == CavityElement_::mbox)
+            static_cast<MBox_*>(Element[i])->reserve(sets);
 }
 
 void Setup_::endOnFloatingPointException() {

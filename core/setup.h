@@ -86,6 +86,7 @@ protected:
 
 private:
     void runRoundtrips();
+    void reserveMeasurements(int sets);
     void endOnFloatingPointException();
     void fileNotice(const char* message);
 

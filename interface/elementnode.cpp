@@ -58,7 +58,9 @@ ElementBaseNode_::~ElementBaseNode_() {
     if (isMasterInstance())
         while (ElementBaseNode_* n = nextToDelete(Instances)) delete n;
     forget();
-    if (CavityElement) CavityElement->detachNode();
+    // Inputs holding their master's element leave it linked to the master.
+    if (CavityElement && CavityElement->getElementNode() == static_cast<ElementNodeLink_*>(this))
+        CavityElement->detachNode();
 }
 
 ElementBaseNode_* ElementBaseNode_::nextToDelete(const QList<ElementBaseNode_*>& list) const {
@@ -79,6 +81,8 @@ void ElementBaseNode_::forget() {
 
 void ElementBaseNode_::unlinkElement(CavityElement_* element) {
     if (CavityElement == element) CavityElement = nullptr;
+    for (ElementBaseNode_* input : Inputs)
+        if (input->CavityElement == element) input->CavityElement = nullptr;
 }
 
 void ElementBaseNode_::addInstance(ElementBaseNode_* node) {

@@ -38,3 +38,8 @@ void MBox_::collect() {
     for (int i = 0; i < measurements; ++i)
         if (Measurement[i]) Measurement[i]->collect();
 }
+
+void MBox_::reserve(int sets) {
+    for (int i = 0; i < measurements; ++i)
+        if (Measurement[i]) Measurement[i]->reserve(sets);
+}

@@ -25,6 +25,8 @@ public:
     // Null outside the slots or for a free slot.
     Measurement_* getMeasurement(int i) const;
     int getMeasurements() const { return measurements; }
+    // Room for `sets` more results in every measurement.
+    void reserve(int sets);
     // The collected data stay with the measurements; nothing to save here.
     void saveAll() {}
 

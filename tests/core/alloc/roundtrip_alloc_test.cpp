@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -142,6 +143,27 @@ TEST(EvaluationAllocations, OperationTreesAndConditionsAllocateNothing) {
     EXPECT_TRUE(met);
     EXPECT_EQ(allocations.load(), 0);
     EXPECT_EQ(*static_cast<double*>(twice.perform()), 2 * optics::energy(*pulse.get()));
+}
+
+// A measurement with room reserved keeps its sets in the reserve: collecting
+// allocates nothing, and the sets read, clear and free like any other.
+TEST(MeasurementAllocations, ReservedSetsAreCollectedWithoutAllocating) {
+    Pulse_ pulse(256, nullptr);
+    pulse.createGaussian(1e-12, 1e-7, 1064e-9, nullptr);
+    std::unique_ptr<Measurement_> m(measurementOf(pulseMeasure(Operation_::energy, pulse)));
+    m->collect();
+    m->reserve(100);
+    allocations = 0;
+    counting = true;
+    for (int k = 0; k < 100; ++k) m->collect();
+    counting = false;
+    EXPECT_EQ(allocations.load(), 0);
+    ASSERT_EQ(m->getInMemory(), 101);
+    m->clear(50);
+    for (int set = 0; set < 100; ++set)
+        EXPECT_EQ(*static_cast<double*>(m->getSample(set, nullptr)), optics::energy(*pulse.get()));
+    m->collect();
+    EXPECT_EQ(m->getInMemory(), 101);
 }
 
 }  // namespace

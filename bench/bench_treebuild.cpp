@@ -1,0 +1,243 @@
+// The standard cavity (gain, saturable absorber, Gaussian filter, 5 % loss and
+// propagation, recentring its pulse) written as a setup tree with one
+// measurement of the pulse energy, built from the tree and run on its thread,
+// beside the same cavity assembled in code without a measurement. Reports
+// round trips per second of each at N = 2^12, the tree-built one's share of
+// the code-assembled one's rate, and the heap allocations a round trip makes
+// once the run is going.
+#include <QApplication>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <functional>
+
+#include "core/base.h"
+#include "core/cavity.h"
+#include "core/elements/gain.h"
+#include "core/elements/gaussianfilter.h"
+#include "core/elements/linearloss.h"
+#include "core/elements/propagation.h"
+#include "core/elements/satabsorber.h"
+#include "core/setup.h"
+#include "interface/cavitynode.h"
+#include "interface/elementnode.h"
+#include "interface/measurementnode.h"
+#include "interface/parameter.h"
+#include "interface/setupnode.h"
+#include "interface/treebuilder.h"
+#include "interface/treehost.h"
+#include "support/allocationcount.h"
+
+namespace {
+
+using clock_ = std::chrono::steady_clock;
+constexpr int samples = 1 << 12;
+constexpr int roundtrips = 1024;
+
+struct Host : TreeHost_ {
+    QWidget* getDialogParent() override { return &window; }
+    QTreeWidget* getSetupTree() override { return setupTree; }
+    QTabWidget* getTabWidgetSetupStatus() override { return tabs; }
+    QTreeWidget* getMeasurementTree() override { return dataTree; }
+    PluginRegistry_* getPluginManager() override { return nullptr; }
+
+    QWidget window;
+    QTreeWidget* setupTree = new QTreeWidget(&window);
+    QTabWidget* tabs = new QTabWidget(&window);
+    QTreeWidget* dataTree = new QTreeWidget(&window);
+};
+
+Parameter_* addParameter(Node_* node, const char* name, DataType_::type_ type, const QString& value,
+                         bool expression = false) {
+    const int extent[] = {samples};
+    const bool pulse = type == DataType_::pulse;
+    auto* p = new Parameter_(type, pulse ? 1 : 0, pulse ? extent : nullptr);
+    p->setName(name);
+    p->setValue(value);
+    if (expression) p->troggleExpression(true);
+    node->addParameter(p);
+    return p;
+}
+
+template <class N>
+N* add(Node_* parent, const char* name) {
+    auto* n = new N;
+    n->setText(0, name);
+    parent->addChild(n);
+    return n;
+}
+
+void addElement(Node_* cavity, const char* name, const char* kind,
+                std::initializer_list<std::pair<const char*, const char*>> values) {
+    auto* e = add<ElementNode_>(cavity, name);
+    addParameter(e, "ElementType", DataType_::string, kind);
+    addParameter(e, "Condition", DataType_::string, "always", true);
+    for (const auto& v : values) addParameter(e, v.first, DataType_::doubleprecision, v.second);
+    ElementBaseNode_::linkNewElement({e});
+}
+
+// The standard cavity as the window's tree would hold it.
+void standardTree(QTreeWidget* tree) {
+    auto* setup = new SetupNode_(tree);
+    setup->setText(0, "Setup1");
+    addParameter(setup, "Roundtrips", DataType_::integer, QString::number(roundtrips));
+    addParameter(setup, "Roundtrip", DataType_::integer, "");
+    addParameter(setup, "Samples", DataType_::integer, QString::number(samples));
+    addParameter(setup, "Directory", DataType_::string, "Setup1");
+    auto* cavity = add<CavityNode_>(setup, "Cavity1");
+    addParameter(cavity, "InnitialPulseShape", DataType_::string, "Gaussian");
+    addParameter(cavity, "InnitialPulseDuration", DataType_::doubleprecision, "1e-13");
+    addParameter(cavity, "PulseTime", DataType_::quadprecision, "0");
+    addParameter(cavity, "PulseWavelength", DataType_::quadprecision, "1.064e-6");
+    addParameter(cavity, "InnitialPulseEnergy", DataType_::doubleprecision, "1e-6");
+    addParameter(cavity, "Pulse", DataType_::pulse, "");
+    addParameter(cavity, "RecenterPulse", DataType_::logical, "true");
+    addElement(cavity, "Gain", "SaturableGain",
+               {{"w", "1e-4"}, {"R", "1e5"}, {"l", "5e-3"}, {"sigma", "3e-23"}, {"deltan0", "-1.4e26"},
+                {"sigmap", "0"}, {"lambdap", "0"}, {"T1", "2.3e-4"}, {"deltan", "1e24"},
+                {"recoverytime", "0"}});
+    addElement(cavity, "Absorber", "SaturableAbsorber",
+               {{"w", "1e-4"}, {"l", "1e-6"}, {"Is", "1e15"}, {"loss", "0.1"}, {"T1", "1e-12"},
+                {"deltan", "0"}, {"recoverytime", "0"}});
+    addElement(cavity, "Filter", "GaussianFilter", {{"fwhm", "5e13"}, {"mean", "0"}});
+    addElement(cavity, "Loss", "LinearLoss", {{"amount", "5"}});
+    addElement(cavity, "Air", "Propagation", {{"d", "1.5"}, {"n", "1"}});
+    auto* measurements = add<MeasurementGroupNode_>(setup, "Measurements");
+    auto* energy = add<MeasurementNode_>(measurements, "Energy");
+    addParameter(energy, "Parameter", DataType_::string, "Energy(Cavity1%Pulse)", true);
+    addParameter(energy, "Condition", DataType_::string, "always", true);
+}
+
+// The same cavity made directly, as bench_engine makes it.
+class CodeBuilder : public SetupBuilder_ {
+public:
+    int getSetups() override { return 1; }
+    Setup_* createSetup(int, Base_* base) override {
+        auto* setup = new Setup_(1, 5, 0, base, nullptr);
+        setup->setSamples(samples);
+        setup->setRoundtrips(length);
+        auto* gain = new Gain_(setup, nullptr);
+        elements::psetgain_& g = *gain->getpset();
+        g.w = 1.0e-4, g.r = 1.0e5, g.l = 5.0e-3, g.sigma = 3.0e-23, g.deltan0 = -1.4e26;
+        g.t1 = 2.3e-4, g.deltan = 1.0e24;
+        auto* absorber = new SaturableAbsorber_(setup, nullptr);
+        elements::psetabsorber_& a = *absorber->getpset();
+        a.w = 1.0e-4, a.l = 1.0e-6, a.is = 1.0e15, a.loss = 0.1, a.t1 = 1.0e-12;
+        auto* filter = new GaussianFilter_(setup, nullptr);
+        filter->getpset()->fwhm = 5.0e13;
+        auto* loss = new LinearLoss_(setup, nullptr);
+        loss->setParameter(0, 5.0);
+        auto* propagation = new Propagation_(setup, nullptr);
+        propagation->setParameter(0, 1.5);
+        propagation->setParameter(1, 1.0);
+        auto* cavity = new Cavity_(5, setup, nullptr);
+        cavity->setRecenter(true);
+        for (CavityElement_* e : {static_cast<CavityElement_*>(gain), static_cast<CavityElement_*>(absorber),
+                                  static_cast<CavityElement_*>(filter), static_cast<CavityElement_*>(loss),
+                                  static_cast<CavityElement_*>(propagation)}) {
+            setup->addElement(e);
+            cavity->addElement(e);
+        }
+        cavity->initPulseGaussian(1.0e-13, 1.0e-6, 1.064e-6);
+        setup->addCavity(cavity);
+        return setup;
+    }
+    void addElements(int, Setup_*) override {}
+    int getChildren(int) override { return 0; }
+    bool isCavity(int, int) override { return false; }
+    void addCavity(int, int, Setup_*) override {}
+    void link(int) override {}
+    void addMeasurement(int, int, Setup_*) override {}
+
+    int length = roundtrips;
+};
+
+// Seconds of the run alone; the allocations it made are added to `allocated`.
+double run(Base_& base, long* allocated = nullptr) {
+    const long before = allocationCount();
+    const auto start = clock_::now();
+    base.runExperiment();
+    base.getSetup(0)->wait();
+    const double seconds = std::chrono::duration<double>(clock_::now() - start).count();
+    if (allocated) *allocated += allocationCount() - before;
+    return seconds;
+}
+
+using Build = std::function<void(Base_&, int length)>;
+
+// Made by main, after the application object.
+Host* treeHost = nullptr;
+
+void treeBuild(Base_& base, int length) {
+    auto* setup = static_cast<Node_*>(treeHost->setupTree->topLevelItem(0));
+    setup->getParameter("Roundtrips")->setValue(QString::number(length));
+    TreeBuilder_::build(base, *treeHost);
+}
+
+void codeBuild(Base_& base, int length) {
+    CodeBuilder builder;
+    builder.length = length;
+    base.buildExperiment(builder);
+}
+
+// The difference of two runs of different length leaves out what starting
+// and ending a run costs.
+double allocationsPerRoundtrip(const Build& build) {
+    long counts[2] = {0, 0};
+    const int lengths[2] = {64, 576};
+    for (int k = 0; k < 2; ++k) {
+        Base_ base(nullptr);
+        build(base, lengths[k]);
+        run(base, &counts[k]);
+    }
+    return double(counts[1] - counts[0]) / (lengths[1] - lengths[0]);
+}
+
+double codeRate = 0;
+
+void measure(benchmark::State& state, const Build& build, double& rate) {
+    const double allocations = allocationsPerRoundtrip(build);
+    double seconds = 0;
+    for (auto _ : state) {
+        Base_ base(nullptr);
+        build(base, roundtrips);
+        const double s = run(base);
+        state.SetIterationTime(s);
+        seconds += s;
+    }
+    rate = static_cast<double>(state.iterations()) * roundtrips / seconds;
+    state.counters["N"] = samples;
+    state.counters["rt/s"] = rate;
+    state.counters["allocs/rt"] = allocations;
+}
+
+void BM_CodeAssembledCavity(benchmark::State& state) { measure(state, codeBuild, codeRate); }
+
+void BM_TreeBuiltCavity(benchmark::State& state) {
+    double rate = 0;
+    measure(state, treeBuild, rate);
+    if (codeRate > 0) state.counters["x_code"] = rate / codeRate;
+}
+
+BENCHMARK(BM_CodeAssembledCavity)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_TreeBuiltCavity)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    Host host;
+    Node_::setMainWindow(&host);
+    standardTree(host.setupTree);
+    treeHost = &host;
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    host.setupTree->clear();
+    Node_::setMainWindow(nullptr);
+    return 0;
+}
