@@ -378,7 +378,7 @@ void MainWindow::runExperiment() {
         a->setEnabled(false);
     actionStop->setEnabled(true);
     // Once, after every started setup thread has ended, even when none started.
-    connect(Base, &Base_::runFinished, this, &MainWindow::setupFinished);
+    runEnd = connect(Base, &Base_::runFinished, this, &MainWindow::setupFinished);
     Timer->start(500);
     Base->runExperiment();
     tabWidget->setCurrentIndex(1);
@@ -415,7 +415,8 @@ void MainWindow::updateProgress() {
 
 void MainWindow::setupFinished() {
     if (isRunning()) return;
-    disconnect(Base, &Base_::runFinished, this, &MainWindow::setupFinished);
+    disconnect(runEnd);
+    runEnd = {};
     showProgress();
     Timer->stop();
     Error_::reportStatic("All setups finished. Simulation complete.", Error_::notice);
@@ -429,9 +430,11 @@ void MainWindow::setupFinished() {
 
 // Waiting here cannot stall a setup thread: none waits for this thread. The
 // reports the threads queued name nodes that must still exist when they are
-// shown, so they are shown now, before the caller changes the tree.
+// shown, so they are shown now, before the caller changes the tree. A run
+// whose threads have ended but whose end is still queued is ended here too:
+// the caller may delete the experiment, and the queued end with it.
 void MainWindow::stopRunAndWait() {
-    if (!isRunning()) return;
+    if (!runEnd) return;
     Base->stopExperiment();
     for (int i = 0; i < Base->getSetups(); ++i)
         if (Setup_* setup = Base->getSetup(i)) setup->wait();

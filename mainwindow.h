@@ -177,6 +177,8 @@ private:
     std::unique_ptr<ConfigFile_> ElementData;
     OctaveWidget_* Octave = nullptr;
     QTimer* Timer = nullptr;
+    // From Run until the window has taken the end of that run.
+    QMetaObject::Connection runEnd;
     QAction* actionAdd_Instance = nullptr;
     bool projectChanged = false;
     // The value texts the parameter table shows, by row, as last accepted.

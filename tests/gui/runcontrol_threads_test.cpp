@@ -16,6 +16,7 @@
 
 #include "core/base.h"
 #include "core/measurement.h"
+#include "core/setup.h"
 #include "dialogs/setupstatuswidget.h"
 #include "guitesting.h"
 #include "interface/error.h"
@@ -211,6 +212,18 @@ TEST_F(WindowRun, StoppingAndWaitingLeavesNothingQueuedForTheNodes) {
     QCoreApplication::processEvents();
     EXPECT_EQ(w->ErrorList->topLevelItemCount(), 0);
     w->stopRunAndWait();  // nothing runs: nothing happens
+    EXPECT_EQ(controls(), "1011");
+
+    // Threads ended, their end not yet taken by the window: ended all the same.
+    lossSetup("Setup1", 3, "1");
+    w->actionRun->trigger();
+    ASSERT_TRUE(w->getBase()->getSetup(0)->wait(60000));
+    EXPECT_EQ(controls(), "0100");
+    w->stopRunAndWait();
+    EXPECT_EQ(controls(), "1011");
+    w->treeWidget->clear();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(controls(), "1011");
 }
 
 }  // namespace
