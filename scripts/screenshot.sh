@@ -7,7 +7,8 @@
 # root, where it finds config/.
 # With "run" (needs xdotool) it then gives the default setup two billion round
 # trips, clicks Run and takes PICTURE-running.png two seconds later, clicks
-# Stop and takes PICTURE-stopped.png. The clicks go to where the window
+# Stop and takes PICTURE-stopped.png, then PICTURE-errors.png of the Errors
+# tab with its first row selected. The clicks go to where the window
 # places its tool bar and parameter table on a 1280x1024 screen.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -83,3 +84,8 @@ shot running
 xdotool mousemove 62 42 click 1
 sleep 2
 shot stopped
+xdotool mousemove 222 86 click 1
+sleep 0.5
+xdotool mousemove 300 140 click 1
+sleep 0.5
+shot errors
