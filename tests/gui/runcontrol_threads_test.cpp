@@ -203,7 +203,7 @@ TEST_F(WindowRun, StoppingAndWaitingLeavesNothingQueuedForTheNodes) {
     lossSetup("Setup1", 1000000, "0.001");
     lossSetup("Setup2", 1000000, "0.001");
     w->actionRun->trigger();
-    ASSERT_TRUE(processUntil([this] { return w->getBase()->getTotalRoundtrip() > 0; }));
+    ASSERT_TRUE(processUntil([this] { return w->progressBar->value() > 0; }));
     w->stopRunAndWait();
     EXPECT_FALSE(w->isRunning());
     EXPECT_EQ(controls(), "1011");
