@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QIcon>
 #include <QMenu>
 #include <QSignalBlocker>
@@ -14,6 +15,7 @@
 #include "core/datashape.h"
 #include "core/measurement.h"
 #include "core/operation.h"
+#include "core/setup.h"
 #include "dialogs/about.h"
 #include "dialogs/addinstance.h"
 #include "dialogs/copysetup.h"
@@ -35,6 +37,7 @@
 #include "interface/plot.h"
 #include "interface/qwtplot.h"
 #include "interface/setupnode.h"
+#include "interface/treebuilder.h"
 
 const char* const MainWindow::elementCatalogue = "config/elements.config";
 
@@ -152,6 +155,7 @@ MainWindow::MainWindow() : QMainWindow(nullptr) {
     actionAdd_Instance->setObjectName(QStringLiteral("actionAdd_Instance"));
     actionAdd_Instance->setStatusTip(tr("Add an instance to this element."));
     connectActions();
+    connectRunControl();
 
     log("Loading configuration files ...", normal);
     readElementCatalogue();
@@ -177,6 +181,7 @@ MainWindow::MainWindow() : QMainWindow(nullptr) {
     // Only now, so that building the default experiment ran neither.
     connect(itemParameters, &QTableWidget::cellChanged, this, &MainWindow::parameterChanged);
     connectTreeEdits(true);
+    connect(ErrorList, &QTreeWidget::currentItemChanged, this, &MainWindow::errorItemChanged);
 
     Error_::setMainWindow(this);
 
@@ -239,8 +244,8 @@ void MainWindow::connectActions() {
     connect(actionMove_Element_Down, &QAction::triggered, this, &MainWindow::moveElementDown);
     connect(actionDelete_Selected, &QAction::triggered, this, &MainWindow::deleteNode);
     for (QAction* a :
-         {actionRun, actionStop, actionReset, actionOpen, actionSave, actionSave_As, actionNew,
-          actionExport_Experiment, actionImport_Experiment})
+         {actionOpen, actionSave, actionSave_As, actionNew, actionExport_Experiment,
+          actionImport_Experiment})
         connectUnavailable(a);
     connect(actionAdd_Element, &QAction::triggered, this, &MainWindow::addElement);
     connect(actionAdd_Instance, &QAction::triggered, this, &MainWindow::addInstance);
@@ -386,10 +391,12 @@ void MainWindow::addError(QString message, Node_* source, int code) {
 
 void MainWindow::deleteError(int i) { emit deleteErrorRequest(i); }
 
+// The path is copied into the row: the node may go before the row does.
 void MainWindow::addErrorSlot(QString message, Node_* source, int code) {
-    // Entries of a node name it by its path once the setup tree exists.
-    const QString origin = source ? QString() : QStringLiteral("Unknown");
-    new QTreeWidgetItem(ErrorList, {QString::number(code), message, origin});
+    auto* row = new QTreeWidgetItem({QString::number(code), message,
+                                     source ? source->getPath() : QStringLiteral("Unknown")});
+    if (source) source->addLocalError(message, code);
+    ErrorList->addTopLevelItem(row);
 }
 
 void MainWindow::deleteErrorSlot(int i) {
@@ -397,6 +404,119 @@ void MainWindow::deleteErrorSlot(int i) {
         ErrorList->clear();
     else if (i >= 0 && i < ErrorList->topLevelItemCount())
         delete ErrorList->takeTopLevelItem(i);
+}
+
+// A row holds no time and no round trip; their labels stay bare.
+void MainWindow::errorItemChanged(QTreeWidgetItem* current, QTreeWidgetItem*) {
+    if (!current) return ErrorText->setText(QString());
+    const auto code = static_cast<Error_::errorCode_>(current->text(0).toInt());
+    ErrorText->setText("Time: <br><br>Error Type <b>" + Error_::getErrorString(code) + "</b>:<br>" +
+                       Error_::getErrorExplanation(code) + "<br><br>Roundtrip:");
+}
+
+void MainWindow::connectRunControl() {
+    connect(actionRun, &QAction::triggered, this, &MainWindow::runExperiment);
+    connect(actionStop, &QAction::triggered, this, &MainWindow::stopExperiment);
+    connect(actionReset, &QAction::triggered, this, &MainWindow::resetExperiment);
+    connect(Timer, &QTimer::timeout, this, &MainWindow::updateProgress, Qt::QueuedConnection);
+}
+
+void MainWindow::setEditingEnabled(bool on) {
+    for (QWidget* w : std::initializer_list<QWidget*>{treeWidget, itemParameters, inputList, instanceGroup})
+        w->setEnabled(on);
+}
+
+// Verification reports its own findings; a run that fails it changes nothing
+// but the changed-project mark. While a run goes on nothing is verified:
+// parsing replaces the expressions the setup threads evaluate.
+void MainWindow::runExperiment() {
+    if (isRunning()) return log("Unable to run while a simulation runs.", debugA);
+    projectChanged = true;
+    for (int i = 0; i < treeWidget->topLevelItemCount(); ++i) {
+        auto* setup = dynamic_cast<Node_*>(treeWidget->topLevelItem(i));
+        if (setup && !setup->verify()) return;
+    }
+    delete Base;
+    Base = nullptr;
+    setEditingEnabled(false);
+    // Emptied before the build, so what the build refuses stays listed.
+    Error_::clearErrorList();
+    Base = new Base_(this);
+    TreeBuilder_::build(*Base, *this);
+    progressBar->setRange(0, Base->getTotalRoundtrips());
+    progressBar->setValue(0);
+    for (QWidget* w : std::initializer_list<QWidget*>{radioButtonRe, radioButtonIm, radioButtonAbs,
+                                                      radioButtonPhase, checkBoxIsAnimated})
+        w->setEnabled(false);
+    for (QAction* a : {actionRun, actionReset, actionPlot, actionAnimate, actionSave_Selected,
+                       actionAnalyze, actionAnalyze_As})
+        a->setEnabled(false);
+    actionStop->setEnabled(true);
+    // Once, after every started setup thread has ended, even when none started.
+    runEnd = connect(Base, &Base_::runFinished, this, &MainWindow::setupFinished);
+    Timer->start(500);
+    Base->runExperiment();
+    tabWidget->setCurrentIndex(1);
+}
+
+void MainWindow::stopExperiment() {
+    if (isRunning()) Base->stopExperiment();
+}
+
+void MainWindow::resetExperiment() {
+    if (isRunning()) return log("Unable to reset while a simulation runs.", debugA);
+    delete Base;
+    Base = nullptr;
+    for (QAction* a : {actionSave_Selected, actionAnalyze, actionAnalyze_As, actionStop, actionReset})
+        a->setEnabled(false);
+    actionRun->setEnabled(true);
+}
+
+void MainWindow::showProgress() {
+    const int n = Base ? Base->getTotalRoundtrip() : -1;
+    if (n >= 0) progressBar->setValue(std::min(n, progressBar->maximum()));
+}
+
+void MainWindow::refreshMeasurementRows() {
+    for (int i = 0; i < MeasurementTree->topLevelItemCount(); ++i)
+        if (auto* row = dynamic_cast<MeasurementRow_*>(MeasurementTree->topLevelItem(i))) row->refreshInfo();
+}
+
+void MainWindow::updateProgress() {
+    showProgress();
+    if (!isRunning()) Timer->stop();
+    refreshMeasurementRows();
+}
+
+void MainWindow::setupFinished() {
+    if (isRunning()) return;
+    disconnect(runEnd);
+    runEnd = {};
+    showProgress();
+    Timer->stop();
+    Error_::reportStatic("All setups finished. Simulation complete.", Error_::notice);
+    refreshMeasurementRows();
+    setEditingEnabled(true);
+    actionRun->setEnabled(true);
+    actionStop->setEnabled(false);
+    actionReset->setEnabled(true);
+    actionPlot->setEnabled(MeasurementTree->selectedItems().size() == 1);
+    // The selected data row is plotted now that no setup adds to its sets.
+    measurementTreeSelectionChanged();
+}
+
+// Waiting here cannot stall a setup thread: none waits for this thread. The
+// reports the threads queued name nodes that must still exist when they are
+// shown, so they are shown now, before the caller changes the tree. A run
+// whose threads have ended but whose end is still queued is ended here too:
+// the caller may delete the experiment, and the queued end with it.
+void MainWindow::stopRunAndWait() {
+    if (!runEnd) return;
+    Base->stopExperiment();
+    for (int i = 0; i < Base->getSetups(); ++i)
+        if (Setup_* setup = Base->getSetup(i)) setup->wait();
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    setupFinished();
 }
 
 bool MainWindow::editingLocked(const char* what) {

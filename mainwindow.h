@@ -65,6 +65,11 @@ public:
     Base_* getBase() const { return Base; }
     // Whether a setup thread of the current experiment still runs.
     bool isRunning() const;
+    // Ends a run that goes on before the tree may change under it (New,
+    // Open): every setup is asked to stop, its thread is waited for, the
+    // reports it queued reach their nodes, and the window is left Finished
+    // with the experiment and its data. Nothing without a run.
+    void stopRunAndWait();
     // Unsaved changes exist.
     bool getProjectChanged() const { return projectChanged; }
     // The root of the preferences.
@@ -110,6 +115,18 @@ signals:
 private slots:
     void addErrorSlot(QString message, Node_* source, int code);
     void deleteErrorSlot(int i);
+    void errorItemChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous);
+    // Run control: Run verifies and builds the experiment and starts its
+    // setups; Stop asks them to end after the round trip in progress; Reset
+    // discards a finished experiment. Run and Reset do nothing while a run
+    // goes on.
+    void runExperiment();
+    void stopExperiment();
+    void resetExperiment();
+    // The progress timer's tick: the bar follows the setups' round trips.
+    void updateProgress();
+    // Once the last setup thread of a run has ended: editing and Run again.
+    void setupFinished();
     void exitProgram();
     void openDebugConsole();
     void debugConsoleClosed(int);
@@ -159,6 +176,13 @@ protected:
 
 private:
     void connectActions();
+    void connectRunControl();
+    // Locks or unlocks the tree and the panels beside it.
+    void setEditingEnabled(bool on);
+    // The bar shows the published round trips; a busy count leaves it.
+    void showProgress();
+    // Every row of the data tree shows the data collected so far.
+    void refreshMeasurementRows();
     // A command whose work is not built yet logs so and does nothing.
     void connectUnavailable(QAction* action);
     void readElementCatalogue();
@@ -200,6 +224,8 @@ private:
     std::unique_ptr<ConfigFile_> ElementData;
     OctaveWidget_* Octave = nullptr;
     QTimer* Timer = nullptr;
+    // From Run until the window has taken the end of that run.
+    QMetaObject::Connection runEnd;
     QAction* actionAdd_Instance = nullptr;
     QwtPlot_* MeasurementPlot = nullptr;
     // Made on the first Plot.

@@ -8,7 +8,7 @@ packages=(
   qtbase5-dev libqwt-qt5-dev
   libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev
   clang libclang-rt-14-dev
-  gnuplot-x11 xvfb xauth imagemagick
+  gnuplot-x11 xvfb xauth imagemagick xdotool
   oxygen-icon-theme
 )
 

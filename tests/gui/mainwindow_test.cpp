@@ -119,7 +119,6 @@ TEST_F(Window, CommandsNotBuiltYetOnlyLogAndTheLoggingSlotsSayTheirLine) {
     WorkingDirectory dir(true);
     MainWindow w;
     const std::vector<std::pair<QAction*, std::string>> rows = {
-        {w.actionRun, "Command \"Run\" is not available yet."},
         {w.actionSave_Selected, "Unimplemented function void MainWindow::saveSelectedData() called"},
         {w.actionAnimate, "Unimplemented function void void MainWindow::animateData() called"},
         {w.actionAnalyze_As, "Call to unimplemented void MainWindow::analyzeDataAs()."},

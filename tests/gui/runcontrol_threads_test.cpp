@@ -1,0 +1,229 @@
+// Runs started, stopped and reset through the window's actions, with the
+// experiment built from the window's setup tree and run on its threads: the
+// progress bar, the run controls, the error list and the status tabs follow
+// them from the user-interface thread.
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSlider>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "core/base.h"
+#include "core/measurement.h"
+#include "core/setup.h"
+#include "dialogs/setupstatuswidget.h"
+#include "guitesting.h"
+#include "interface/error.h"
+#include "interface/qwtplot.h"
+#include "mainwindow.h"
+#include "tests/interface/experimenttree.h"
+
+namespace {
+
+using namespace experimenttree;
+
+bool processUntil(const std::function<bool()>& done) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < 60000) QCoreApplication::processEvents();
+    return done();
+}
+
+// The share of the energy a loss of `percent` keeps; the kernel scales the
+// field in single precision.
+double lossFactor(double percent) { return 1 - percent / 100; }
+constexpr double ratioTolerance = 1e-6;
+
+class WindowRun : public ::testing::Test {
+protected:
+    // The divide plug-in lies in the registry's directory before the window scans it.
+    void SetUp() override {
+        ASSERT_TRUE(QDir().mkpath("plugins"));
+        ASSERT_TRUE(QFile::copy(PLS_PLUGIN_DIVIDE, "plugins/divide.so"));
+        w = std::make_unique<MainWindow>();
+        w->treeWidget->clear();
+    }
+    void TearDown() override {
+        w.reset();
+        loggertesting::reset();
+        errortesting::reset();
+    }
+
+    // SetupN { Cavity1 { Loss }, Measurements { Energy } }.
+    MeasurementNode_* lossSetup(const QString& name, int roundtrips, const char* amount) {
+        SetupNode_* s = setup(w->treeWidget, name, roundtrips);
+        element("Loss", "LinearLoss", {{"amount", amount}}, {cavity(s, "Cavity1")});
+        return measurement(measurements(s), "Energy", "Energy(Cavity1%Pulse)");
+    }
+    Node_* node(const QString& path) const { return dynamic_cast<Node_*>(w->findSetupTreeNode(path)); }
+    SetupStatusWidget_* tab(const QString& setup) const {
+        return dynamic_cast<SetupStatusWidget_*>(dynamic_cast<SetupNode_*>(node(setup))->getSetupStatusWidget());
+    }
+    // Run, Stop, Reset and editing as on (1) or off (0).
+    QString controls() const {
+        QString s;
+        for (QAction* a : {w->actionRun, w->actionStop, w->actionReset}) s += a->isEnabled() ? '1' : '0';
+        return s + (w->treeWidget->isEnabled() && w->itemParameters->isEnabled() ? '1' : '0');
+    }
+    bool finished() const { return !w->isRunning() && w->actionRun->isEnabled(); }
+    // Until the run has ended and its last reports are listed.
+    bool waitForTheEnd() {
+        const bool ended = processUntil([this] { return finished(); });
+        QCoreApplication::processEvents();
+        return ended;
+    }
+    QStringList rowsOf(QTreeWidget* list, int column) const {
+        QStringList texts;
+        for (int i = 0; i < list->topLevelItemCount(); ++i) texts << list->topLevelItem(i)->text(column);
+        return texts;
+    }
+    static std::vector<double> series(MeasurementNode_* m) {
+        std::vector<double> values;
+        for (int s = 0; m->Measurement && s < m->Measurement->getCollected(); ++s)
+            values.push_back(*static_cast<double*>(m->Measurement->getSample(s, 0)));
+        return values;
+    }
+
+    guitesting::WorkingDirectory dir{true};
+    std::unique_ptr<MainWindow> w;
+};
+
+const QString complete = "Note: All setups finished. Simulation complete.";
+
+TEST_F(WindowRun, AFullRunReachesTheProgressMaximumAndUnlocksEditing) {
+    MeasurementNode_* first = lossSetup("Setup1", 10, "10");
+    lossSetup("Setup2", 20, "10");
+    Error_::reportStatic("before the run", Error_::warning);
+    w->actionRun->trigger();
+    EXPECT_EQ(controls(), "0100");
+    EXPECT_EQ(w->tabWidget->currentIndex(), 1);
+    EXPECT_EQ(w->progressBar->maximum(), 30);
+
+    ASSERT_TRUE(waitForTheEnd());
+    EXPECT_EQ(w->progressBar->value(), 30);
+    EXPECT_EQ(controls(), "1011");
+    const QStringList messages = rowsOf(w->ErrorList, 1);
+    EXPECT_FALSE(messages.contains("Warning: before the run"));
+    EXPECT_EQ(messages.count(complete), 1);
+    EXPECT_EQ(messages.last(), complete);
+    EXPECT_EQ(series(first).size(), 10u);
+    // The kept experiment still holds the data; a second run replaces it.
+    Base_* kept = w->getBase();
+    ASSERT_NE(kept, nullptr);
+    w->actionRun->trigger();
+    ASSERT_TRUE(waitForTheEnd());
+    EXPECT_EQ(rowsOf(w->ErrorList, 1).count(complete), 1);
+    EXPECT_EQ(series(first).size(), 10u);
+}
+
+TEST_F(WindowRun, StopEndsTheRunEarlyRunAndResetWaitAndResetDiscards) {
+    MeasurementNode_* energy = lossSetup("Setup1", 1000000, "0.001");
+    w->actionRun->trigger();
+    Base_* running = w->getBase();
+    ASSERT_TRUE(processUntil([this] { return w->progressBar->value() > 0; }));
+
+    // Neither Run nor Reset touches a running experiment.
+    for (QAction* a : {w->actionRun, w->actionReset}) {
+        a->setEnabled(true);
+        a->trigger();
+        a->setEnabled(false);
+        EXPECT_EQ(w->getBase(), running);
+        EXPECT_TRUE(w->isRunning());
+    }
+    w->actionStop->trigger();
+    ASSERT_TRUE(waitForTheEnd());
+    EXPECT_LT(w->progressBar->value(), w->progressBar->maximum());
+    EXPECT_EQ(controls(), "1011");
+    EXPECT_EQ(rowsOf(w->ErrorList, 1).last(), complete);
+    EXPECT_LT(series(energy).size(), 1000000u);
+
+    w->actionReset->trigger();
+    EXPECT_EQ(w->getBase(), nullptr);
+    EXPECT_EQ(energy->Measurement, nullptr);
+    EXPECT_EQ(controls(), "1001");
+}
+
+TEST_F(WindowRun, AFaultOnOneSetupThreadIsListedWhileTheOthersFinish) {
+    MeasurementNode_* healthy = lossSetup("Setup1", 50, "1");
+    SetupNode_* faulty = setup(w->treeWidget, "Setup2", 50);
+    element("Divide", "Divide", {{"divisor", "0"}}, {cavity(faulty, "Cavity1")});
+    w->actionRun->trigger();
+    ASSERT_TRUE(waitForTheEnd());
+
+    const QString fault = "Caught floating point exception. Thread terminated.";
+    const int row = rowsOf(w->ErrorList, 1).indexOf(fault);
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(w->ErrorList->topLevelItem(row)->text(0), QString::number(Error_::FPE));
+    EXPECT_EQ(w->ErrorList->topLevelItem(row)->text(2), "Setup2");
+    EXPECT_TRUE(rowsOf(tab("Setup2")->errorList, 1).contains(fault));
+    EXPECT_FALSE(rowsOf(tab("Setup1")->errorList, 1).contains(fault));
+    EXPECT_EQ(series(healthy).size(), 50u);
+    EXPECT_EQ(rowsOf(w->ErrorList, 1).last(), complete);
+}
+
+TEST_F(WindowRun, ATuneOnTheStatusTabChangesTheNextRoundTripsOnce) {
+    MeasurementNode_* energy = lossSetup("Setup1", 1000000, "1");
+    Parameter_* amount = node("Setup1%Cavity1%Loss")->getParameter("amount");
+    amount->setHotChangeable(true);
+    w->actionRun->trigger();
+    SetupStatusWidget_* status = tab("Setup1");
+    const QList<QTreeWidgetItem*> rows = status->parameterTree->findItems("amount", Qt::MatchRecursive);
+    ASSERT_EQ(rows.size(), 1);
+    status->parameterTree->setCurrentItem(rows.first());
+    emit status->parameterTree->itemClicked(rows.first(), 0);
+    ASSERT_TRUE(processUntil([status] { return status->getPlot()->getSamples() > 0; }));
+
+    status->tuneSlider->setValue(200);
+    emit status->tuneSlider->sliderReleased();
+    const int tuned = energy->Measurement->getCollected();
+    ASSERT_TRUE(processUntil([&] { return energy->Measurement->getCollected() > tuned + 5; }));
+    w->actionStop->trigger();
+    ASSERT_TRUE(waitForTheEnd());
+
+    // One step from the old loss to the new, within a few round trips of the tune.
+    const std::vector<double> values = series(energy);
+    size_t change = 1;
+    while (change < values.size() && std::abs(values[change] / values[change - 1] - lossFactor(1)) < ratioTolerance)
+        ++change;
+    EXPECT_LE(change, static_cast<size_t>(tuned) + 5);
+    for (size_t i = change; i < values.size(); ++i)
+        EXPECT_NEAR(values[i] / values[i - 1], lossFactor(2), ratioTolerance) << "set " << i;
+    EXPECT_DOUBLE_EQ(status->parameterValueText->text().toDouble(), 2.0);
+}
+
+// What New and Open do before they clear the tree: the run ends, and the
+// reports its threads queued against the nodes are shown while they exist.
+TEST_F(WindowRun, StoppingAndWaitingLeavesNothingQueuedForTheNodes) {
+    lossSetup("Setup1", 1000000, "0.001");
+    lossSetup("Setup2", 1000000, "0.001");
+    w->actionRun->trigger();
+    ASSERT_TRUE(processUntil([this] { return w->progressBar->value() > 0; }));
+    w->stopRunAndWait();
+    EXPECT_FALSE(w->isRunning());
+    EXPECT_EQ(controls(), "1011");
+    EXPECT_TRUE(rowsOf(w->ErrorList, 2).contains("Setup2"));
+    w->treeWidget->clear();  // the nodes go, and with them the error list
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w->ErrorList->topLevelItemCount(), 0);
+    w->stopRunAndWait();  // nothing runs: nothing happens
+    EXPECT_EQ(controls(), "1011");
+
+    // Threads ended, their end not yet taken by the window: ended all the same.
+    lossSetup("Setup1", 3, "1");
+    w->actionRun->trigger();
+    ASSERT_TRUE(w->getBase()->getSetup(0)->wait(60000));
+    EXPECT_EQ(controls(), "0100");
+    w->stopRunAndWait();
+    EXPECT_EQ(controls(), "1011");
+    w->treeWidget->clear();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(controls(), "1011");
+}
+
+}  // namespace
