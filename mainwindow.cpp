@@ -16,6 +16,7 @@
 #include "dialogs/manageplugins.h"
 #include "dialogs/octavewidget.h"
 #include "dialogs/preferences.h"
+#include "file.h"
 #include "interface/cavitynode.h"
 #include "interface/elementnode.h"
 #include "interface/error.h"
@@ -100,6 +101,7 @@ MainWindow::MainWindow() : QMainWindow(nullptr) {
     // The preferences come before the plug-in registry, which reads them.
     DialogPreferences = new Preferences(this);
     DialogManagePlugins = new ManagePlugins(this);
+    File = new File_(this);
 
     Octave = new OctaveWidget_;
     tabWidget->addTab(Octave, tr("Analysis"));
@@ -158,6 +160,8 @@ MainWindow::~MainWindow() {
     delete actionAdd_Instance;
     delete Timer;
     ElementData.reset();
+    delete File;
+    File = nullptr;
     delete DialogManagePlugins;
     DialogManagePlugins = nullptr;
     delete DialogPreferences;
@@ -184,10 +188,15 @@ void MainWindow::connectActions() {
     connect(actionMove_Element_Up, &QAction::triggered, this, &MainWindow::moveElementUp);
     connect(actionMove_Element_Down, &QAction::triggered, this, &MainWindow::moveElementDown);
     connect(actionDelete_Selected, &QAction::triggered, this, &MainWindow::deleteNode);
+    connect(actionNew, &QAction::triggered, this, &MainWindow::newProject);
+    connect(actionOpen, &QAction::triggered, this, &MainWindow::load);
+    connect(actionSave, &QAction::triggered, this, &MainWindow::save);
+    connect(actionSave_As, &QAction::triggered, this, &MainWindow::saveAs);
+    connect(actionImport_Experiment, &QAction::triggered, File, &File_::load);
+    connect(actionExport_Experiment, &QAction::triggered, File, &File_::saveAs);
     for (QAction* a :
-         {actionRun, actionStop, actionReset, actionOpen, actionSave, actionSave_As, actionNew,
-          actionAdd_Element, actionPlot, actionExport_Experiment, actionImport_Experiment,
-          actionCopy_Setup, actionAnalyze, actionAdd_Instance})
+         {actionRun, actionStop, actionReset, actionAdd_Element, actionPlot, actionCopy_Setup,
+          actionAnalyze, actionAdd_Instance})
         connectUnavailable(a);
     connect(buttonAddInstance, &QPushButton::clicked, actionAdd_Instance, &QAction::trigger);
     connect(buttonRemoveInstance, &QPushButton::clicked, this,
@@ -294,6 +303,57 @@ void MainWindow::about() {
 }
 
 void MainWindow::managePlugins() { DialogManagePlugins->exec(); }
+
+bool MainWindow::askToSave(const char* title) {
+    if (!projectChanged) return true;
+    const QMessageBox::StandardButton answer = MessageBox_::show(
+        MessageBox_::warning, this, tr(title), tr("The project has been modified.\n Do you want to save your changes?"),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    if (answer == QMessageBox::Save) save();
+    return answer == QMessageBox::Save || answer == QMessageBox::Discard;
+}
+
+void MainWindow::endRun() {
+    if (!isRunning()) return;
+    log("Stopping the run before the setup tree is replaced.", normal);
+    // The experiment stops its setups and waits for their threads.
+    delete Base;
+    Base = nullptr;
+}
+
+void MainWindow::newProject() {
+    if (!askToSave("My Application")) return;
+    endRun();
+    File->reset();
+    treeWidget->clear();
+    MeasurementTree->clear();
+    addSetup();
+    for (QAction* a : {actionSave_Selected, actionAnalyze, actionAnalyze_As}) a->setEnabled(false);
+    projectChanged = false;
+}
+
+void MainWindow::load() {
+    if (!askToSave("Unsaved Changes")) return;
+    for (QAction* a : {actionSave_Selected, actionAnalyze, actionAnalyze_As}) a->setEnabled(false);
+    File->load();
+    redraw();
+}
+
+void MainWindow::save() {
+    File->save();
+    projectChanged = !File->isSaved();
+}
+
+void MainWindow::saveAs() {
+    File->saveAs();
+    projectChanged = !File->isSaved();
+}
+
+void MainWindow::clearSetupTree() {
+    delete Base;
+    Base = nullptr;
+    treeWidget->clear();
+}
 
 void MainWindow::connectError() {
     connect(this, &MainWindow::addErrorRequest, this, &MainWindow::addErrorSlot,

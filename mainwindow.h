@@ -26,6 +26,7 @@ class Base_;
 class ConfigNode_;
 class Node_;
 class DebugConsole_;
+class File_;
 class ManagePlugins;
 class OctaveWidget_;
 class Preferences;
@@ -66,6 +67,8 @@ public:
     // The element catalogue; empty when it could not be read.
     ConfigFile_* getElementData() const { return ElementData.get(); }
     DebugConsole_* getDebugConsole() const { return DebugConsole; }
+    // The experiment-file handler.
+    File_* getFile() const { return File; }
     // The version text, "0.9.1".
     QString getVersion() const;
     // The item of the setup tree at a "%" path of names, or null.
@@ -90,6 +93,16 @@ public slots:
     void addMeasurement();
     // Refills the item panel and sets the editing actions for the selection.
     void setupTreeSelectionChanged();
+    // Project actions. New and Open ask first when there are unsaved
+    // changes, and stop a run and wait for it before the tree goes; Save and
+    // Save As leave the changes marked unless the file was written.
+    void newProject();
+    void load();
+    void save();
+    void saveAs();
+    // Ends the current experiment (a run stops and its threads end first)
+    // and empties the setup tree.
+    void clearSetupTree();
 
 signals:
     void addErrorRequest(QString message, Node_* source, int code);
@@ -146,10 +159,15 @@ private:
     // A setup's new "Samples" reaches the pulses of its cavities.
     static void resizeCavityPulses(Node_* setup);
     void connectTreeEdits(bool on);
+    // The unsaved-changes question: false when the user cancels.
+    bool askToSave(const char* title);
+    // A run that goes on is stopped and its threads are waited for.
+    void endRun();
 
     ManagePlugins* DialogManagePlugins = nullptr;
     Preferences* DialogPreferences = nullptr;
     DebugConsole_* DebugConsole = nullptr;
+    File_* File = nullptr;
     std::unique_ptr<ConfigFile_> ElementData;
     OctaveWidget_* Octave = nullptr;
     QTimer* Timer = nullptr;
