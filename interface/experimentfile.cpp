@@ -11,6 +11,7 @@
 #include "interface/cavitynode.h"
 #include "interface/elementnode.h"
 #include "interface/measurementnode.h"
+#include "interface/measurementrow.h"
 #include "interface/parameter.h"
 #include "interface/setupnode.h"
 
@@ -216,6 +217,9 @@ bool ExperimentFile_::traverseConfigTree(ConfigNode_* entry, Node_* node, int de
             return fail("The items in " + node->getPath() + " are nested deeper than " +
                         QString::number(maxDepth) + " levels.");
         if (auto* element = dynamic_cast<ElementBaseNode_*>(child)) linked << qMakePair(c, element);
+        // The measurement's row in the data tree shows its name and path.
+        if (auto* measurement = dynamic_cast<MeasurementNode_*>(child))
+            if (MeasurementRow_* row = measurement->getMeasurementTreeNode()) row->refreshInfo();
         if (!traverseConfigTree(c, child, depth + 1)) return false;
     }
     return true;

@@ -95,7 +95,8 @@ TEST_F(ProjectActions, SaveOpenSaveGivesTheSameTreeAndTheSameFile) {
     open("first.experiment");
     EXPECT_EQ(tree(), built);
     EXPECT_EQ(w.tabWidgetSetupStatus->count(), 2);
-    EXPECT_EQ(w.MeasurementTree->topLevelItemCount(), 2);
+    ASSERT_EQ(w.MeasurementTree->topLevelItemCount(), 2);
+    EXPECT_EQ(w.MeasurementTree->topLevelItem(1)->text(1), "Setup2%Measurements%Measurement1");
     saveAs("second.experiment");
     EXPECT_EQ(WorkingDirectory::read("second.experiment"), first);
 
