@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QIcon>
 #include <QMenu>
@@ -347,6 +348,13 @@ void MainWindow::save() {
 void MainWindow::saveAs() {
     File->saveAs();
     projectChanged = !File->isSaved();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (askToSave("Unsaved Changes"))
+        event->accept();
+    else
+        event->ignore();
 }
 
 void MainWindow::clearSetupTree() {

@@ -18,6 +18,7 @@
 #include "logger.h"
 #include "ui_mainwindow.h"
 
+class QCloseEvent;
 class QContextMenuEvent;
 class QResizeEvent;
 class QTimer;
@@ -134,6 +135,9 @@ private slots:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // Unsaved changes: the question of New and Open comes first; Cancel keeps
+    // the window open.
+    void closeEvent(QCloseEvent* event) override;
 
     // The current experiment, or null; run control owns it, and tests start
     // a run of their own through it.

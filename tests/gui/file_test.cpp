@@ -237,6 +237,14 @@ TEST_F(ProjectActions, TheUnsavedChangesQuestionHasThreeAnswers) {
     w.actionImport_Experiment->trigger();
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(w.treeWidget->topLevelItem(0)->text(0), "Loaded");
+    // Closing asks too: Cancel keeps the window open.
+    w.show();
+    for (const auto answer : {QMessageBox::Cancel, QMessageBox::Discard}) {
+        MessageBoxes closing(answer);
+        w.close();
+        EXPECT_EQ(titles(closing), QStringList{"Unsaved Changes"});
+        EXPECT_EQ(w.isVisible(), answer == QMessageBox::Cancel);
+    }
 }
 
 }  // namespace
