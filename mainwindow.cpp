@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QIcon>
@@ -26,6 +27,7 @@
 #include "dialogs/preferences.h"
 #include "dialogs/selectelement.h"
 #include "dialogs/setupstatuswidget.h"
+#include "file.h"
 #include "interface/cavitynode.h"
 #include "interface/elementnode.h"
 #include "interface/error.h"
@@ -138,6 +140,7 @@ MainWindow::MainWindow() : QMainWindow(nullptr) {
     // The preferences come before the plug-in registry, which reads them.
     DialogPreferences = new Preferences(this);
     DialogManagePlugins = new ManagePlugins(this);
+    File = new File_(this);
 
     MeasurementPlot = new QwtPlot_(plotBox);
     auto* plotLayout = new QVBoxLayout(plotBox);
@@ -210,6 +213,8 @@ MainWindow::~MainWindow() {
     delete actionAdd_Instance;
     delete Timer;
     ElementData.reset();
+    delete File;
+    File = nullptr;
     delete DialogManagePlugins;
     DialogManagePlugins = nullptr;
     delete DialogPreferences;
@@ -243,10 +248,12 @@ void MainWindow::connectActions() {
     connect(actionMove_Element_Up, &QAction::triggered, this, &MainWindow::moveElementUp);
     connect(actionMove_Element_Down, &QAction::triggered, this, &MainWindow::moveElementDown);
     connect(actionDelete_Selected, &QAction::triggered, this, &MainWindow::deleteNode);
-    for (QAction* a :
-         {actionOpen, actionSave, actionSave_As, actionNew, actionExport_Experiment,
-          actionImport_Experiment})
-        connectUnavailable(a);
+    connect(actionNew, &QAction::triggered, this, &MainWindow::newProject);
+    connect(actionOpen, &QAction::triggered, this, &MainWindow::load);
+    connect(actionSave, &QAction::triggered, this, &MainWindow::save);
+    connect(actionSave_As, &QAction::triggered, this, &MainWindow::saveAs);
+    connect(actionImport_Experiment, &QAction::triggered, File, &File_::load);
+    connect(actionExport_Experiment, &QAction::triggered, File, &File_::saveAs);
     connect(actionAdd_Element, &QAction::triggered, this, &MainWindow::addElement);
     connect(actionAdd_Instance, &QAction::triggered, this, &MainWindow::addInstance);
     connect(buttonAddInstance, &QPushButton::clicked, actionAdd_Instance, &QAction::trigger);
@@ -274,12 +281,6 @@ void MainWindow::followSelection(bool on) {
     else
         disconnect(treeWidget, &QTreeWidget::itemSelectionChanged, this,
                    &MainWindow::setupTreeSelectionChanged);
-}
-
-void MainWindow::connectUnavailable(QAction* action) {
-    connect(action, &QAction::triggered, this, [this, action] {
-        log("Command \"" + action->text().toStdString() + "\" is not available yet.", normal);
-    });
 }
 
 void MainWindow::readElementCatalogue() {
@@ -376,6 +377,65 @@ void MainWindow::copySetup() {
             treeWidget->addTopLevelItem(DialogCopySetup->getSetup(i));
     delete DialogCopySetup;
     DialogCopySetup = nullptr;
+}
+
+bool MainWindow::askToSave(const char* title) {
+    if (!projectChanged) return true;
+    const QMessageBox::StandardButton answer = MessageBox_::show(
+        MessageBox_::warning, this, tr(title), tr("The project has been modified.\n Do you want to save your changes?"),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    if (answer == QMessageBox::Save) save();
+    return answer == QMessageBox::Save || answer == QMessageBox::Discard;
+}
+
+void MainWindow::endRun() {
+    if (!isRunning()) return;
+    log("Stopping the run before the setup tree is replaced.", normal);
+    stopRunAndWait();
+    delete Base;
+    Base = nullptr;
+}
+
+void MainWindow::newProject() {
+    if (!askToSave("My Application")) return;
+    endRun();
+    File->reset();
+    treeWidget->clear();
+    MeasurementTree->clear();
+    addSetup();
+    for (QAction* a : {actionSave_Selected, actionAnalyze, actionAnalyze_As}) a->setEnabled(false);
+    projectChanged = false;
+}
+
+void MainWindow::load() {
+    if (!askToSave("Unsaved Changes")) return;
+    for (QAction* a : {actionSave_Selected, actionAnalyze, actionAnalyze_As}) a->setEnabled(false);
+    File->load();
+    redraw();
+}
+
+void MainWindow::save() {
+    File->save();
+    projectChanged = !File->isSaved();
+}
+
+void MainWindow::saveAs() {
+    File->saveAs();
+    projectChanged = !File->isSaved();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (askToSave("Unsaved Changes"))
+        event->accept();
+    else
+        event->ignore();
+}
+
+void MainWindow::clearSetupTree() {
+    endRun();
+    delete Base;
+    Base = nullptr;
+    treeWidget->clear();
 }
 
 void MainWindow::connectError() {

@@ -19,6 +19,7 @@
 #include "logger.h"
 #include "ui_mainwindow.h"
 
+class QCloseEvent;
 class QContextMenuEvent;
 class QResizeEvent;
 class QTimer;
@@ -28,6 +29,7 @@ class ConfigNode_;
 class CopySetup;
 class Node_;
 class DebugConsole_;
+class File_;
 class ManagePlugins;
 class OctaveWidget_;
 class Preferences;
@@ -77,6 +79,8 @@ public:
     // The element catalogue; empty when it could not be read.
     ConfigFile_* getElementData() const { return ElementData.get(); }
     DebugConsole_* getDebugConsole() const { return DebugConsole; }
+    // The experiment-file handler.
+    File_* getFile() const { return File; }
     // The version text, "0.9.1".
     QString getVersion() const;
     // The item of the setup tree at a "%" path of names, or null.
@@ -107,6 +111,16 @@ public slots:
     void addElement();
     // Refills the item panel and sets the editing actions for the selection.
     void setupTreeSelectionChanged();
+    // Project actions. New and Open ask first when there are unsaved
+    // changes, and stop a run and wait for it before the tree goes; Save and
+    // Save As leave the changes marked unless the file was written.
+    void newProject();
+    void load();
+    void save();
+    void saveAs();
+    // Ends the current experiment (a run stops and its threads end first)
+    // and empties the setup tree.
+    void clearSetupTree();
 
 signals:
     void addErrorRequest(QString message, Node_* source, int code);
@@ -169,6 +183,9 @@ private slots:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // Unsaved changes: the question of New and Open comes first; Cancel keeps
+    // the window open.
+    void closeEvent(QCloseEvent* event) override;
 
     // The current experiment, or null; run control owns it, and tests start
     // a run of their own through it.
@@ -183,8 +200,6 @@ private:
     void showProgress();
     // Every row of the data tree shows the data collected so far.
     void refreshMeasurementRows();
-    // A command whose work is not built yet logs so and does nothing.
-    void connectUnavailable(QAction* action);
     void readElementCatalogue();
     // True, and logged, while a run goes on: the setup threads use the tree.
     bool editingLocked(const char* what);
@@ -215,12 +230,17 @@ private:
     // Enables the Re button and the three others; without the others Re is
     // the checked one.
     void offerPlotModes(bool re, bool others);
+    // The unsaved-changes question: false when the user cancels.
+    bool askToSave(const char* title);
+    // A run that goes on is stopped and its threads are waited for.
+    void endRun();
 
     ManagePlugins* DialogManagePlugins = nullptr;
     // The setup-copy dialog while copySetup runs.
     CopySetup* DialogCopySetup = nullptr;
     Preferences* DialogPreferences = nullptr;
     DebugConsole_* DebugConsole = nullptr;
+    File_* File = nullptr;
     std::unique_ptr<ConfigFile_> ElementData;
     OctaveWidget_* Octave = nullptr;
     QTimer* Timer = nullptr;

@@ -33,6 +33,16 @@ public:
     void addInputType(const QString& label) { InputTypes.append(label); }
     void setMasterInstance(ElementBaseNode_* node) { MasterInstance = node; }
     void setMasterInput(ElementBaseNode_* node) { MasterInput = node; }
+    // Replaces every link at once, as an experiment file gives them.
+    void setLinks(const QList<ElementBaseNode_*>& inputs, const QStringList& inputTypes,
+                  ElementBaseNode_* masterInput, const QList<ElementBaseNode_*>& instances,
+                  ElementBaseNode_* masterInstance) {
+        Inputs = inputs;
+        InputTypes = inputTypes;
+        MasterInput = masterInput;
+        Instances = instances;
+        MasterInstance = masterInstance;
+    }
     // Links the freshly made nodes of a new element, one per input in input
     // order, as instance 0 with the first node as master input.
     static void linkNewElement(const QList<ElementBaseNode_*>& inputs);

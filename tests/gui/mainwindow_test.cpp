@@ -115,7 +115,7 @@ TEST_F(Window, MissingConfigFilesAreReportedAndTheWindowStillOpens) {
     EXPECT_EQ(w.tabWidget->count(), 5);
 }
 
-TEST_F(Window, CommandsNotBuiltYetOnlyLogAndTheLoggingSlotsSayTheirLine) {
+TEST_F(Window, TheLoggingSlotsOnlySayTheirLine) {
     WorkingDirectory dir(true);
     MainWindow w;
     const std::vector<std::pair<QAction*, std::string>> rows = {

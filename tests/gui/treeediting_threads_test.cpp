@@ -13,6 +13,7 @@
 #include "core/cavity.h"
 #include "core/cavityelement.h"
 #include "core/setup.h"
+#include "file.h"
 #include "guitesting.h"
 #include "interface/error.h"
 #include "interface/measurementnode.h"
@@ -206,6 +207,25 @@ TEST_F(RunningTree, DataRowsShowNothingWhileARunGoesOn) {
     selectRow();
     EXPECT_TRUE(w.radioButtonRe->isEnabled());
     EXPECT_EQ(plot->getCurve().dataSize(), 2u);
+}
+
+// New and Open stop the run and wait for its threads before the tree goes.
+TEST_F(RunningTree, NewAndOpenEndTheRunFirst) {
+    guitesting::MessageBoxes boxes(QMessageBox::Discard);
+    QString next;
+    File_::setNameHandler([&next](bool) { return next; });
+    next = "run.experiment";
+    w.actionSave_As->trigger();
+    for (QAction* action : {w.actionNew, w.actionOpen}) {
+        w.startRun(1000000);
+        ASSERT_TRUE(w.isRunning());
+        action->trigger();
+        EXPECT_FALSE(w.isRunning()) << action->text().toStdString();
+        EXPECT_EQ(w.getBase(), nullptr);
+        EXPECT_EQ(w.treeWidget->topLevelItemCount(), 1);
+    }
+    EXPECT_EQ(w.getFile()->getName(), "run.experiment");
+    File_::setNameHandler({});
 }
 
 }  // namespace
