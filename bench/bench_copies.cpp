@@ -17,6 +17,7 @@
 #include "interface/setupnode.h"
 #include "interface/treebuilder.h"
 #include "interface/treehost.h"
+#include "tests/interface/plainhost.h"
 
 namespace {
 
@@ -28,19 +29,6 @@ double processSeconds() {
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return t.tv_sec + t.tv_nsec * 1e-9;
 }
-
-struct Host : TreeHost_ {
-    QWidget* getDialogParent() override { return &window; }
-    QTreeWidget* getSetupTree() override { return tree; }
-    QTabWidget* getTabWidgetSetupStatus() override { return tabs; }
-    QTreeWidget* getMeasurementTree() override { return data; }
-    PluginRegistry_* getPluginManager() override { return nullptr; }
-
-    QWidget window;
-    QTreeWidget* tree = new QTreeWidget(&window);
-    QTabWidget* tabs = new QTabWidget(&window);
-    QTreeWidget* data = new QTreeWidget(&window);
-};
 
 Parameter_* addParameter(Node_* node, const QString& name, DataType_::type_ type,
                          const QString& value, bool expression = false) {
@@ -97,16 +85,16 @@ SetupNode_* templateSetup(QTreeWidget* tree) {
 
 void BM_SetupCopiesSideBySide(benchmark::State& state) {
     const int copies = static_cast<int>(state.range(0));
-    Host host;
+    PlainHost host;
     Node_::setMainWindow(&host);
-    SetupNode_* setup = templateSetup(host.tree);
+    SetupNode_* setup = templateSetup(host.setupTree);
     // The template runs as the first copy; the others are copied from it as
     // Copy Setup makes them.
     for (int i = 1; i < copies; ++i) {
         auto* copy = static_cast<SetupNode_*>(setup->recursiveCopy());
         copy->setText(0, "Setup" + QString::number(i + 1));
         copy->getParameter("Directory")->setValue(copy->text(0));
-        host.tree->addTopLevelItem(copy);
+        host.setupTree->addTopLevelItem(copy);
     }
     double seconds = 0;
     double busy = 0;
@@ -133,7 +121,7 @@ void BM_SetupCopiesSideBySide(benchmark::State& state) {
     state.counters["roundtrips_per_s_per_copy"] = state.iterations() * roundtrips / seconds;
     // Cores the run kept busy on average: near the copies while none waits for another.
     state.counters["cores_busy"] = busy / seconds;
-    host.tree->clear();
+    host.setupTree->clear();
     Node_::setMainWindow(nullptr);
 }
 BENCHMARK(BM_SetupCopiesSideBySide)

@@ -22,6 +22,7 @@
 #include "interface/qwtplot.h"
 #include "interface/setupnode.h"
 #include "interface/treehost.h"
+#include "tests/interface/plainhost.h"
 
 namespace {
 
@@ -57,19 +58,6 @@ void BM_PlotPulseInWindow(benchmark::State& state) {
     state.counters["points"] = plot.getSamples();
 }
 BENCHMARK(BM_PlotPulseInWindow)->Arg(1 << 16)->Unit(benchmark::kMillisecond);
-
-struct Host : TreeHost_ {
-    QWidget* getDialogParent() override { return &window; }
-    QTreeWidget* getSetupTree() override { return setupTree; }
-    QTabWidget* getTabWidgetSetupStatus() override { return tabs; }
-    QTreeWidget* getMeasurementTree() override { return dataTree; }
-    PluginRegistry_* getPluginManager() override { return nullptr; }
-
-    QWidget window;
-    QTreeWidget* setupTree = new QTreeWidget(&window);
-    QTabWidget* tabs = new QTabWidget(&window);
-    QTreeWidget* dataTree = new QTreeWidget(&window);
-};
 
 // 100 measurement nodes under one setup, each with a measurement of four
 // doubles that has collected `sets` data sets.
@@ -135,7 +123,7 @@ public:
     }
 
 private:
-    Host host;
+    PlainHost host;
     SetupNode_* setup = nullptr;
     double value[4] = {1, 2, 3, 4};
     std::vector<std::unique_ptr<Measurement_>> measurements;

@@ -34,25 +34,13 @@
 #include "interface/treebuilder.h"
 #include "interface/treehost.h"
 #include "support/allocationcount.h"
+#include "tests/interface/plainhost.h"
 
 namespace {
 
 using clock_ = std::chrono::steady_clock;
 constexpr int samples = 1 << 12;
 constexpr int roundtrips = 1024;
-
-struct Host : TreeHost_ {
-    QWidget* getDialogParent() override { return &window; }
-    QTreeWidget* getSetupTree() override { return setupTree; }
-    QTabWidget* getTabWidgetSetupStatus() override { return tabs; }
-    QTreeWidget* getMeasurementTree() override { return dataTree; }
-    PluginRegistry_* getPluginManager() override { return nullptr; }
-
-    QWidget window;
-    QTreeWidget* setupTree = new QTreeWidget(&window);
-    QTabWidget* tabs = new QTabWidget(&window);
-    QTreeWidget* dataTree = new QTreeWidget(&window);
-};
 
 Parameter_* addParameter(Node_* node, const char* name, DataType_::type_ type, const QString& value,
                          bool expression = false) {
@@ -195,7 +183,7 @@ double run(Base_& base, long* allocated = nullptr) {
 using Build = std::function<void(Base_&, int length)>;
 
 // Made by main, after the application object.
-Host* treeHost = nullptr;
+PlainHost* treeHost = nullptr;
 
 void treeBuild(Base_& base, int length) {
     auto* setup = static_cast<Node_*>(treeHost->setupTree->topLevelItem(0));
@@ -268,7 +256,7 @@ BENCHMARK(BM_TreeBuiltCavity)->UseManualTime()->Unit(benchmark::kMillisecond)->M
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    Host host;
+    PlainHost host;
     Node_::setMainWindow(&host);
     standardTree(host.setupTree);
     treeHost = &host;

@@ -27,6 +27,7 @@
 #include "interface/treehost.h"
 #include "mainwindow.h"
 #include "tests/interface/experimenttree.h"
+#include "tests/interface/plainhost.h"
 
 namespace {
 
@@ -64,23 +65,11 @@ void standardExperiment(QTreeWidget* tree) {
 }
 
 // The tree in plain widgets that nobody shows.
-struct PlainHost : TreeHost_ {
-    QWidget* getDialogParent() override { return &window; }
-    QTreeWidget* getSetupTree() override { return tree; }
-    QTabWidget* getTabWidgetSetupStatus() override { return tabs; }
-    QTreeWidget* getMeasurementTree() override { return data; }
-    PluginRegistry_* getPluginManager() override { return nullptr; }
-    QWidget window;
-    QTreeWidget* tree = new QTreeWidget(&window);
-    QTabWidget* tabs = new QTabWidget(&window);
-    QTreeWidget* data = new QTreeWidget(&window);
-};
-
 void BM_StandardRunHeadless(benchmark::State& state) {
     SetupStatusSink_::setFactory({});
     PlainHost host;
     Node_::setMainWindow(&host);
-    standardExperiment(host.tree);
+    standardExperiment(host.setupTree);
     double seconds = 0;
     for (auto _ : state) {
         Base_ base(nullptr);
@@ -94,7 +83,7 @@ void BM_StandardRunHeadless(benchmark::State& state) {
         seconds += s;
         QCoreApplication::processEvents();
     }
-    host.tree->clear();
+    host.setupTree->clear();
     Node_::setMainWindow(nullptr);
     headlessRoundtripsPerSecond = setups * roundtrips * double(state.iterations()) / seconds;
     state.counters["N"] = samples;

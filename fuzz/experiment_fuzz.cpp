@@ -17,26 +17,14 @@
 #include "interface/node.h"
 #include "interface/treehost.h"
 #include "logger.h"
+#include "tests/interface/plainhost.h"
 
 // The offscreen platform keeps its screen objects until the process ends.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libqoffscreen.so\n"; }
 
 namespace {
 
-struct Host : TreeHost_ {
-    QWidget* getDialogParent() override { return &window; }
-    QTreeWidget* getSetupTree() override { return setupTree; }
-    QTabWidget* getTabWidgetSetupStatus() override { return tabs; }
-    QTreeWidget* getMeasurementTree() override { return dataTree; }
-    PluginRegistry_* getPluginManager() override { return nullptr; }
-
-    QWidget window;
-    QTreeWidget* setupTree = new QTreeWidget(&window);
-    QTabWidget* tabs = new QTabWidget(&window);
-    QTreeWidget* dataTree = new QTreeWidget(&window);
-};
-
-Host* host = nullptr;
+PlainHost* host = nullptr;
 std::string scratch;
 
 void removeScratch() { std::remove(scratch.c_str()); }
@@ -51,7 +39,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     static QApplication app(argc, argv);
     Logger_::setOutStream(Logger_::none);
     MessageBox_::setHandler([](const MessageBox_::Request&) { return QMessageBox::Ok; });
-    host = new Host;
+    host = new PlainHost;
     Node_::setMainWindow(host);
     const char* tmpdir = std::getenv("TMPDIR");
     const std::string dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : tmpdir ? tmpdir : "/tmp";

@@ -1,5 +1,5 @@
 #pragma once
-// A window stand-in made of plain widgets, and a tree fixture built on it.
+// The plain window stand-in and a tree fixture built on it.
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QWidget>
@@ -9,19 +9,9 @@
 #include "interface/node.h"
 #include "interface/parameter.h"
 #include "interface/treehost.h"
+#include "tests/interface/plainhost.h"
 
-struct FakeHost : TreeHost_ {
-    QWidget* getDialogParent() override { return &window; }
-    QTreeWidget* getSetupTree() override { return setupTree; }
-    QTabWidget* getTabWidgetSetupStatus() override { return tabs; }
-    QTreeWidget* getMeasurementTree() override { return dataTree; }
-    PluginRegistry_* getPluginManager() override { return nullptr; }
-
-    QWidget window;
-    QTreeWidget* setupTree = new QTreeWidget(&window);
-    QTabWidget* tabs = new QTabWidget(&window);
-    QTreeWidget* dataTree = new QTreeWidget(&window);
-};
+using FakeHost = PlainHost;
 
 class TreeFixture : public ::testing::Test {
 protected:
