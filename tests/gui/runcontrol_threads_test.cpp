@@ -20,6 +20,7 @@
 #include "dialogs/setupstatuswidget.h"
 #include "guitesting.h"
 #include "interface/error.h"
+#include "interface/measurementrow.h"
 #include "interface/qwtplot.h"
 #include "mainwindow.h"
 #include "tests/interface/experimenttree.h"
@@ -224,6 +225,36 @@ TEST_F(WindowRun, StoppingAndWaitingLeavesNothingQueuedForTheNodes) {
     w->treeWidget->clear();
     QCoreApplication::processEvents();
     EXPECT_EQ(controls(), "1011");
+}
+
+}  // namespace
+
+namespace {
+
+// The road of a user: a run through the window, then the measured pulse in
+// the window's plot and down the plotter's pipe.
+TEST_F(WindowRun, AMeasuredPulseIsPlottedInTheWindowAndSentToTheExternalPlotter) {
+    SetupNode_* s = setup(w->treeWidget, "Setup1", 3);
+    element("Loss", "LinearLoss", {{"amount", "10"}}, {cavity(s, "Cavity1")});
+    MeasurementNode_* pulse = measurement(measurements(s), "Pulse", "Cavity1%Pulse");
+    w->actionRun->trigger();
+    ASSERT_TRUE(waitForTheEnd());
+    ASSERT_NE(pulse->Measurement, nullptr);
+    EXPECT_EQ(pulse->Measurement->getCollected(), 3);
+
+    const QString file = QDir::current().filePath("stream");
+    w->setPlotProgram("/usr/bin/tee", "'" + file.toStdString() + "' >/dev/null");
+    w->tabWidget->setCurrentIndex(3);
+    w->MeasurementTree->setCurrentItem(pulse->getMeasurementTreeNode());
+    auto* plot = w->plotBox->findChild<QwtPlot_*>();
+    ASSERT_NE(plot, nullptr);
+    EXPECT_EQ(plot->getSamples(), samples);
+    w->actionPlot->trigger();
+    w.reset();  // the plotter closes its pipe with the window
+    QFile stream(file);
+    ASSERT_TRUE(stream.open(QIODevice::ReadOnly));
+    // One line per sample follows the plot command.
+    EXPECT_GE(stream.readAll().count('\n'), samples);
 }
 
 }  // namespace
