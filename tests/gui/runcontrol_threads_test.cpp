@@ -43,10 +43,11 @@ constexpr double ratioTolerance = 1e-6;
 
 class WindowRun : public ::testing::Test {
 protected:
-    // The divide plug-in lies in the registry's directory before the window scans it.
+    // The plug-ins lie in the registry's directory before the window scans it.
     void SetUp() override {
         ASSERT_TRUE(QDir().mkpath("plugins"));
         ASSERT_TRUE(QFile::copy(PLS_PLUGIN_DIVIDE, "plugins/divide.so"));
+        ASSERT_TRUE(QFile::copy(PLS_PLUGIN_SCALE, "plugins/scale.so"));
         w = std::make_unique<MainWindow>();
         w->treeWidget->clear();
     }
@@ -230,6 +231,18 @@ TEST_F(WindowRun, StoppingAndWaitingLeavesNothingQueuedForTheNodes) {
 }  // namespace
 
 namespace {
+
+// The library scales the field by "scale": the energy by its square.
+TEST_F(WindowRun, APlugInElementChangesThePulseAsItsLibrarySays) {
+    SetupNode_* s = setup(w->treeWidget, "Setup1", 4);
+    element("Scale", "TestScale", {{"scale", "0.5"}, {" delay", "0"}, {"spectrum", "0"}}, {cavity(s, "Cavity1")});
+    MeasurementNode_* energy = measurement(measurements(s), "Energy", "Energy(Cavity1%Pulse)");
+    w->actionRun->trigger();
+    ASSERT_TRUE(waitForTheEnd());
+    const std::vector<double> e = series(energy);
+    ASSERT_EQ(e.size(), 4u);
+    for (size_t i = 1; i < e.size(); ++i) EXPECT_NEAR(e[i] / e[i - 1], 0.25, ratioTolerance) << i;
+}
 
 // The road of a user: a run through the window, then the measured pulse in
 // the window's plot and down the plotter's pipe.
