@@ -2,9 +2,12 @@
 
 #include <QLocale>
 #include <cmath>
+#include <complex>
+#include <cstring>
 #include <memory>
 
 #include "core/datashape.h"
+#include "kernel/cinterface.h"
 #include "interface/expressiondialogs.h"
 #include "interface/expressionparser.h"
 #include "interface/messagebox.h"
@@ -21,10 +24,15 @@ const QLocale& numberLocale() {
     return c;
 }
 
-bool isFiniteNumber(const QString& text) {
+bool readFinite(const QString& text, double& value) {
     bool ok = false;
-    const double v = numberLocale().toDouble(text, &ok);
-    return ok && std::isfinite(v);
+    value = numberLocale().toDouble(text, &ok);
+    return ok && std::isfinite(value);
+}
+
+bool isFiniteNumber(const QString& text) {
+    double value;
+    return readFinite(text, value);
 }
 
 bool isInteger(const QString& text) {
@@ -33,11 +41,22 @@ bool isInteger(const QString& text) {
     return ok;
 }
 
-bool isComplex(const QString& text) {
+// "re, im"; both parts must stay finite in the single precision a complex
+// value is stored in.
+bool readComplex(const QString& text, std::complex<float>& value) {
     const QString t = text.simplified();
     const int comma = t.indexOf(',');
-    return comma >= 0 && isFiniteNumber(t.left(comma).simplified()) &&
-           isFiniteNumber(t.mid(comma + 1).simplified());
+    double re, im;
+    if (comma < 0 || !readFinite(t.left(comma).simplified(), re) ||
+        !readFinite(t.mid(comma + 1).simplified(), im))
+        return false;
+    value = std::complex<float>(static_cast<float>(re), static_cast<float>(im));
+    return std::isfinite(value.real()) && std::isfinite(value.imag());
+}
+
+bool isComplex(const QString& text) {
+    std::complex<float> value;
+    return readComplex(text, value);
 }
 
 // Whether a non-empty text is a value of a numeric or logical type; other
@@ -181,13 +200,29 @@ QString Parameter_::getRealValue(const int* index) const {
 }
 
 bool Parameter_::setRealValue(const QString& text, const int* index) {
-    const DataType_::type_ type = getType();
-    const bool writable = type == DataType_::logical || type == DataType_::integer ||
-                          type == DataType_::doubleprecision;
+    const DataType_ type = getType();
     void* target = data ? getSample(index) : nullptr;
-    if (!writable || !target || text.isEmpty() || !isValueOf(type, text)) return false;
-    getType().setFromStringValue(target, text);
-    return true;
+    if (!target || text.isEmpty() || !isValueOf(type, text)) return false;
+    switch (type.get()) {
+        case DataType_::logical:
+        case DataType_::integer:
+        case DataType_::doubleprecision: type.setFromStringValue(target, text); return true;
+        case DataType_::quadprecision: {
+            double value = 0;
+            readFinite(text, value);
+            optics::quad_ wide;
+            cinterface::toquad(value, wide);
+            std::memcpy(target, &wide, sizeof wide);
+            return true;
+        }
+        case DataType_::complex: {
+            std::complex<float> value;
+            readComplex(text, value);
+            std::memcpy(target, &value, sizeof value);
+            return true;
+        }
+        default: return false;
+    }
 }
 
 int LiveParameterAdapter_::getDimension() { return P.getDimension(); }

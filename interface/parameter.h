@@ -104,10 +104,11 @@ public:
     // The live value as text; "Expression", "Array" or a notice when there is
     // no single bound value to show.
     QString getRealValue(const int* index) const;
-    // Writes the value read from text into the bound field. False, and
-    // nothing written, when the parameter is unbound, the text is not a valid
-    // value (a non-finite number included) or the type cannot be written from
-    // text.
+    // Writes the value read from text into the bound field: a logical,
+    // integer, double, extended-precision or complex ("re, im") value. False,
+    // and nothing written, when the parameter is unbound, the text is not a
+    // valid value (a non-finite number included) or the type is a string or
+    // a pulse, which no text writes.
     bool setRealValue(const QString& text, const int* index);
     // What a setup's live-access channel is given to watch or tune this parameter.
     LiveParameter_* getLive() { return &Live; }

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
 
 #include "interface/cavitynode.h"
+#include "kernel/cinterface.h"
 
 namespace {
 
@@ -59,20 +61,30 @@ const VerifyRow verifyTable[] = {
     {DataType_::complex, ",2", false},
     {DataType_::complex, "nan, 1", false},
     {DataType_::complex, "1, inf", false},
+    {DataType_::complex, "1e39, 0", false},  // beyond single precision
     {DataType_::string, "", true},
     {DataType_::string, "anything at all", true},
     {DataType_::pulse, "", true},
     {DataType_::pulse, "whatever", true},
 };
 
+// A running setup is tuned to exactly the non-empty texts that verify; a
+// refused text leaves the field alone, and no text writes a string.
 TEST_F(GermanDesktop, EveryTypeAcceptsExactlyItsOwnValueTexts) {
     for (const VerifyRow& row : verifyTable) {
         const int samples[] = {16};
         const bool isPulse = row.type == DataType_::pulse;
+        const std::string what = DataType_(row.type).getTypeString().toStdString() + " \"" + row.text + "\"";
         Parameter_ p(row.type, isPulse ? 1 : 0, isPulse ? samples : nullptr);
         p.setValue(row.text);
-        EXPECT_EQ(p.verify(), row.valid)
-            << DataType_(row.type).getTypeString().toStdString() << " \"" << row.text << "\"";
+        EXPECT_EQ(p.verify(), row.valid) << what;
+        if (isPulse) continue;
+        alignas(16) unsigned char field[16] = {};
+        p.setData(field);
+        const bool written = row.valid && *row.text && row.type != DataType_::string;
+        EXPECT_EQ(p.setRealValue(row.text, nullptr), written) << what;
+        if (!written)
+            for (unsigned char b : field) ASSERT_EQ(b, 0) << what;
     }
 }
 
@@ -95,6 +107,20 @@ TEST_F(GermanDesktop, RealValuesAreReadAndWrittenThroughTheBoundField) {
     Parameter_ copy(p);
     EXPECT_TRUE(copy.setRealValue("-3e2", nullptr));
     EXPECT_EQ(p.getRealValue(nullptr).toDouble(), -300.0);
+
+    // The pulse's time and centre frequency are extended values; a complex
+    // value reads as "re, im".
+    optics::quad_ time = 0;
+    Parameter_ pulseTime(DataType_::quadprecision, 0, nullptr);
+    pulseTime.setData(&time);
+    EXPECT_TRUE(pulseTime.setRealValue("2.5e-12", nullptr));
+    EXPECT_EQ(cinterface::todouble(time), 2.5e-12);
+    EXPECT_EQ(pulseTime.getRealValue(nullptr).toDouble(), 2.5e-12);
+    std::complex<float> z;
+    Parameter_ complex(DataType_::complex, 0, nullptr);
+    complex.setData(&z);
+    EXPECT_TRUE(complex.setRealValue("1.5, -2", nullptr));
+    EXPECT_EQ(z, std::complex<float>(1.5f, -2.f));
 
     int32_t count = 4;
     Parameter_ integer(DataType_::integer, 0, nullptr);
