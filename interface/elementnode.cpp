@@ -379,14 +379,18 @@ CavityElement_* ElementNode_::create(Setup_* setup) {
 }
 
 // Plug-in values are bound like built-in ones, so a value tuned during the
-// run reaches the element and no parameter stays without a live field.
+// run reaches the element and no parameter stays without a live field. The
+// element never calls a library with several pulses; a plug-in that declares
+// them is told about once per build, so the user knows its pulses pass
+// unchanged.
 CavityElement_* ElementNode_::createPlugin(Setup_* setup, const QString& kind) {
     PluginRegistry_* registry = MW ? MW->getPluginManager() : nullptr;
     if (!registry || !registry->isPlugin(kind)) {
         NodeBuild::refuse(*this, QStringLiteral("Unknown element type \"%1\".").arg(kind));
         return nullptr;
     }
-    auto element = std::make_unique<ElementPlugin_>(setup, this, registry->getPlugin(kind));
+    const pluginData plugin = registry->getPlugin(kind);
+    auto element = std::make_unique<ElementPlugin_>(setup, this, plugin);
     QList<QPair<int, Parameter_*>> values;
     bool complete = true;
     for (int i = 0; i < element->getParameters(); ++i) {
@@ -398,6 +402,12 @@ CavityElement_* ElementNode_::createPlugin(Setup_* setup, const QString& kind) {
     }
     if (!complete) return nullptr;
     for (const auto& v : values) bindEntry(*element, v.first, *v.second);
+    if (plugin.pulses > 1)
+        report(QStringLiteral("The plug-in \"%1\" takes %2 pulses, but its several-pulse call is not made: "
+                              "the element leaves its pulses unchanged.")
+                   .arg(kind)
+                   .arg(plugin.pulses),
+               Error_::warning);
     CavityElement = element.release();
     return CavityElement;
 }

@@ -195,11 +195,16 @@ QString ExpressionNode_::getErrorString(expressionError_ code) {
 }
 
 int ExpressionNode_::indexOfInTopLevel(const QString& text, const char& c) const {
+    return indexOfInTopLevel(text, QString(QLatin1Char(c)));
+}
+
+int ExpressionNode_::indexOfInTopLevel(const QString& text, const QString& token) const {
+    if (token.isEmpty()) return -1;
     int depth = 0;
     for (int i = 0; i < text.length(); ++i) {
         if (text[i] == '(') ++depth;
         else if (text[i] == ')') --depth;
-        if (depth == 0 && text[i] == QLatin1Char(c)) return i;
+        if (depth == 0 && text.midRef(i, token.length()) == token) return i;
     }
     return -1;
 }

@@ -70,8 +70,11 @@ public:
     expressionError_ getError() const;
     static QString getErrorString(expressionError_ code);
 
-    // The first index at which `c` stands outside round parentheses; -1 when none.
+    // The first index at which `c`, or the whole `token`, stands outside
+    // round parentheses; -1 when none (a token running past the end does
+    // not match).
     int indexOfInTopLevel(const QString& text, const char& c) const;
+    int indexOfInTopLevel(const QString& text, const QString& token) const;
     void calculateLevel(const int& level);
 
     // The checks, in the order they run. Failure: undefined, -1 or false.

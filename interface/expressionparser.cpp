@@ -3,6 +3,7 @@
 #include "core/condition.h"
 #include "core/operation.h"
 #include "interface/expressionnode.h"
+#include "interface/node.h"
 #include "interface/parameter.h"
 
 ExpressionParser_::purpose_ ExpressionParser_::purposeOf(const QString& parameterName) {
@@ -33,10 +34,12 @@ bool ExpressionParser_::setExpression(const QString& text) {
     ErrorMessage.clear();
     Expression = text;
     const purpose_ purpose = Parent ? purposeOf(Parent->getName()->text()) : anyExpression;
-    // A measured quantity must be given.
+    // A measured quantity must be given; the message names the measurement.
     if (purpose == valueExpression && text.simplified().isEmpty()) {
         errorCode = ExpressionNode_::typeMissmatch;
-        ErrorMessage = ExpressionNode_::getErrorString(ExpressionNode_::typeMissmatch);
+        Node_* owner = Parent->getOwner();
+        ErrorMessage = "The expression is empty; the measurement " +
+                       (owner ? owner->getPath() + " " : QString()) + "must measure something.";
         return false;
     }
     ExpressionNode_& root = *ExpressionTree;

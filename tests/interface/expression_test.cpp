@@ -113,6 +113,12 @@ TEST_F(ExpressionTest, TextsSplitAtTheRightmostOperatorOfTheLowestLevelAndAtTheF
         EXPECT_TRUE(root.setExpression(row.text)) << row.text;
         EXPECT_EQ(root.dump().toStdString(), row.expected) << row.text;
     }
+    // Only round parentheses shield a token; one running past the end is no match.
+    ExpressionNode_ node(&owner);
+    EXPECT_EQ(node.indexOfInTopLevel("(a.OR.b).OR.c", QStringLiteral(".OR.")), 8);
+    EXPECT_EQ(node.indexOfInTopLevel("X[a.OR.b]", QStringLiteral(".OR.")), 3);
+    EXPECT_EQ(node.indexOfInTopLevel("a.OR", QStringLiteral(".OR.")), -1);
+    EXPECT_EQ(node.indexOfInTopLevel("(a,b),c", ','), 5);
 }
 
 TEST_F(ExpressionTest, EveryFaultEndsInItsCode) {
@@ -120,6 +126,7 @@ TEST_F(ExpressionTest, EveryFaultEndsInItsCode) {
         QString text;
         int code;
         const char* holder;
+        const char* message = nullptr;  // the code's own text when null
     };
     const QString deepParentheses = QString(100000, '(') + "a" + QString(100000, ')');
     QString deepCalls = "x";
@@ -150,7 +157,7 @@ TEST_F(ExpressionTest, EveryFaultEndsInItsCode) {
         {"UpCast(Cavity1%Pulse)", 4, "Expr"},
         {"X[1.5]", 4, "Expr"},
         {"a<b", 4, "Parameter"},
-        {"", 4, "Parameter"},
+        {"", 4, "Parameter", "The expression is empty; the measurement Setup1%Measurements%M1 must measure something."},
         {"Energy(Cavity1%Pulse)", 4, "Condition"},
         {"a", 4, "Condition"},
         {"X[RaiseDimension(a,2)]", 5, "Expr"},
@@ -175,7 +182,8 @@ TEST_F(ExpressionTest, EveryFaultEndsInItsCode) {
         EXPECT_FALSE(parser->checkExpression()) << shown;
         EXPECT_EQ(parser->getErrorCode(), row.code) << shown;
         EXPECT_EQ(parser->getErrorMessage(),
-                  ExpressionNode_::getErrorString(static_cast<ExpressionNode_::expressionError_>(row.code)))
+                  row.message ? QString(row.message)
+                              : ExpressionNode_::getErrorString(static_cast<ExpressionNode_::expressionError_>(row.code)))
             << shown;
         EXPECT_EQ(parser->getOperation(), nullptr) << shown;
         EXPECT_EQ(parser->getCondition(), nullptr) << shown;
@@ -301,7 +309,8 @@ TEST_F(ExpressionTest, EmptyAndAlwaysConditionsHoldNoParserAndAMissingQuantityIs
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].kind, MessageBox_::information);
     EXPECT_EQ(boxes[0].title, "Parse Error");
-    EXPECT_EQ(boxes[0].text, "Error in field Parameter: Type missmatch");
+    EXPECT_EQ(boxes[0].text, "Error in field Parameter: The expression is empty; the measurement "
+                             "Setup1%Measurements%M1 must measure something.");
     EXPECT_EQ(boxes[1].text, "Error in field Condition: Unknown expression");
     EXPECT_EQ(boxes[1].buttons, QMessageBox::Ok);
 }
