@@ -293,6 +293,8 @@ void MainWindow::readElementCatalogue() {
 
 PluginRegistry_* MainWindow::getPluginManager() { return DialogManagePlugins; }
 
+Node_* MainWindow::getTopNode(int i) const { return dynamic_cast<Node_*>(treeWidget->topLevelItem(i)); }
+
 bool MainWindow::isRunning() const { return Base && Base->isRunning(); }
 
 ConfigNode_* MainWindow::getPreferences() const {
@@ -361,6 +363,8 @@ void MainWindow::saveSelectedData() {
 }
 
 void MainWindow::analyzeDataAs() { log("Call to unimplemented void MainWindow::analyzeDataAs().", normal); }
+
+void MainWindow::preExit() { log("Have a nice day.", normal); }
 
 void MainWindow::about() {
     About dialog(this);

@@ -65,6 +65,8 @@ public:
     PluginRegistry_* getPluginManager() override;
     // The current experiment, or null.
     Base_* getBase() const { return Base; }
+    // Top-level item i of the setup tree, a setup; null when there is none.
+    Node_* getTopNode(int i) const;
     // Whether a setup thread of the current experiment still runs.
     bool isRunning() const;
     // Ends a run that goes on before the tree may change under it (New,
@@ -148,6 +150,8 @@ private slots:
     void animateData();
     void saveSelectedData();
     void analyzeDataAs();
+    // Says goodbye in the log; no signal is connected to it.
+    void preExit();
     void about();
     void managePlugins();
     // Copies a setup with parameter variations; the copies join the end of the tree.

@@ -15,4 +15,7 @@ public:
     void clearChoices();
     // The text of the box, typed or chosen.
     QString getSelection() const;
+
+    // Starts empty; getSelection reads the box, not this.
+    QString Selection;
 };

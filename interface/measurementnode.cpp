@@ -10,6 +10,7 @@
 #include "interface/nodebuild.h"
 #include "interface/parameter.h"
 #include "interface/treehost.h"
+#include "stringstream.h"
 
 MeasurementNode_::MeasurementNode_() : MeasurementTreeNode(MeasurementRow_::create(this)) {
     type = measurement;
@@ -57,6 +58,11 @@ void MeasurementNode_::refreshFileName() {
 MeasurementNode_::~MeasurementNode_() {
     if (Measurement) Measurement->detachNode();
     delete MeasurementTreeNode;
+}
+
+int MeasurementNode_::getOutputDimension() const {
+    Parameter_* measured = findParameter(QStringLiteral("Parameter"));
+    return measured ? measured->getDimension() : -1;
 }
 
 void MeasurementNode_::unlinkMeasurement() {
@@ -121,6 +127,8 @@ bool MeasurementGroupNode_::link() {
     log("About to link ...", debugC);
     bool linked = true;
     for (int i = 0; MBox && i < childCount(); ++i) {
+        if (passesLevel(debugC))
+            log(StringStream_() << i << ": Linking " << static_cast<void*>(MBox->getMeasurement(i)), debugC);
         auto* node = dynamic_cast<MeasurementNode_*>(getChild(i));
         if (!node) {
             linked = NodeBuild::refuse(*getChild(i), QStringLiteral("Only measurements stand in a "

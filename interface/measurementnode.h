@@ -38,6 +38,10 @@ public:
 
     MeasurementRow_* getMeasurementTreeNode() const { return MeasurementTreeNode; }
 
+    // The number of axes of the "Parameter" parameter itself (its text is a
+    // scalar string, so 0); -1 without it.
+    int getOutputDimension() const;
+
     // The measurement of the last build; null before it and after it is gone.
     Measurement_* Measurement = nullptr;
 

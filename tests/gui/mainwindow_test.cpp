@@ -13,6 +13,7 @@
 #include "dialogs/manageplugins.h"
 #include "guitesting.h"
 #include "interface/error.h"
+#include "interface/node.h"
 
 namespace {
 
@@ -94,6 +95,9 @@ TEST_F(Window, StartsIdleWithItsTabsAndWithoutBoxesWhenConfigIsThere) {
     for (int i = 0; i < w.tabWidget->count(); ++i) tabs << w.tabWidget->tabText(i);
     EXPECT_EQ(tabs, (QStringList{"Setup", "Status", "Errors", "Data", "Analysis"}));
     EXPECT_EQ(w.tabWidgetSetupStatus->count(), 1);  // the default setup's
+    ASSERT_NE(w.getTopNode(0), nullptr);
+    EXPECT_EQ(w.getTopNode(0), w.treeWidget->topLevelItem(0));
+    EXPECT_EQ(w.getTopNode(1), nullptr);
     EXPECT_EQ(w.progressBar->value(), 0);
     EXPECT_EQ(w.getElementData()->getRoot()->getChildren(), 7);
     EXPECT_EQ(w.findChild<ManagePlugins*>()->getPluginDirectory(), "plugins/");
@@ -129,6 +133,7 @@ TEST_F(Window, TheLoggingSlotsOnlySayTheirLine) {
         const std::string logged = loggedWhile([a = action] { a->trigger(); });
         EXPECT_EQ(logged, line.empty() ? "" : line + "\n") << action->objectName().toStdString();
     }
+    EXPECT_EQ(loggedWhile([&w] { QMetaObject::invokeMethod(&w, "preExit"); }), "Have a nice day.\n");
     EXPECT_EQ(w.treeWidget->topLevelItemCount(), 1);
     EXPECT_TRUE(w.isEnabled());
 }
