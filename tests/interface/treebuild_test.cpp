@@ -13,6 +13,7 @@
 #include "core/pulse.h"
 #include "core/setup.h"
 #include "interface/treebuilder.h"
+#include "kernel/cinterface.h"
 #include "tests/interface/experimenttree.h"
 #include "tests/interface/fakehost.h"
 
@@ -89,6 +90,9 @@ TEST_F(TreeBuild, ElementParametersAreBoundToTheValuesTheElementUses) {
     EXPECT_TRUE(loss->getParameter("amount")->setRealValue("5", nullptr));
     EXPECT_EQ(loss->CavityElement->getParameter(0), 5.0);
     EXPECT_EQ(c->getParameter("Pulse")->getData(), c->Cavity->getPulse());
+    // Tuning the pulse's time moves the circulating pulse.
+    EXPECT_TRUE(c->getParameter("PulseTime")->setRealValue("3e-12", nullptr));
+    EXPECT_EQ(cinterface::todouble(c->Cavity->getPulse()->get()->t), 3e-12);
     EXPECT_EQ(s->getParameter("Samples")->getData(), s->Setup->getSamplesAddress());
     EXPECT_EQ(c->Cavity->getPulse()->getSamples(), samples);
     EXPECT_TRUE(c->Cavity->getRecenter());
