@@ -93,7 +93,7 @@ TEST_F(PluginRegistry, RegistersEveryEntryInListingOrderWithUniqueNames) {
         {"broken.so", "Unnamed", noDescription, false, 0, 1},
         {"endless.so", "Endless", "Names every index.", true, 1000, 2},
         {"linearloss.so", "LinearLoss2", "Not the built-in loss.", true, 1, 1},
-        {"multionly.so", "MultiOnly", "Mixes pulses.", true, 1, 1},
+        {"multionly.so", "MultiOnly", "Mixes pulses.", true, 1, 2},
         {"notes.txt", "Unknown", notALibrary, false, 0, 0},
         {"scale.so", "TestScale", "Scales the samples and delays the pulse.", true, 3, 1},
         {"scale_copy.so", "TestScale2", "Scales the samples and delays the pulse.", true, 3, 1},

@@ -48,6 +48,7 @@ protected:
         ASSERT_TRUE(QDir().mkpath("plugins"));
         ASSERT_TRUE(QFile::copy(PLS_PLUGIN_DIVIDE, "plugins/divide.so"));
         ASSERT_TRUE(QFile::copy(PLS_PLUGIN_SCALE, "plugins/scale.so"));
+        ASSERT_TRUE(QFile::copy(PLS_PLUGIN_MULTIONLY, "plugins/multionly.so"));
         w = std::make_unique<MainWindow>();
         w->treeWidget->clear();
     }
@@ -242,6 +243,24 @@ TEST_F(WindowRun, APlugInElementChangesThePulseAsItsLibrarySays) {
     const std::vector<double> e = series(energy);
     ASSERT_EQ(e.size(), 4u);
     for (size_t i = 1; i < e.size(); ++i) EXPECT_NEAR(e[i] / e[i - 1], 0.25, ratioTolerance) << i;
+}
+
+// The library is never called with the two pulses it takes: the build says
+// so once, on the element, and the pulses circulate unchanged.
+TEST_F(WindowRun, APlugInTakingSeveralPulsesIsReportedOnceAndLeavesThemUnchanged) {
+    SetupNode_* s = setup(w->treeWidget, "Setup1", 4);
+    element("Mix", "MultiOnly", {{"gain", "2"}}, {cavity(s, "Cavity1"), cavity(s, "Cavity2")});
+    MeasurementNode_* energy = measurement(measurements(s), "Energy", "Energy(Cavity2%Pulse)");
+    w->actionRun->trigger();
+    ASSERT_TRUE(waitForTheEnd());
+    const QString warning = "Warning: The plug-in \"MultiOnly\" takes 2 pulses, but its several-pulse call is "
+                            "not made: the element leaves its pulses unchanged.";
+    const QStringList messages = rowsOf(w->ErrorList, 1);
+    ASSERT_EQ(messages.count(warning), 1);
+    EXPECT_EQ(w->ErrorList->topLevelItem(messages.indexOf(warning))->text(2), "Setup1%Cavity1%Mix");
+    const std::vector<double> e = series(energy);
+    ASSERT_EQ(e.size(), 4u);
+    for (size_t i = 1; i < e.size(); ++i) EXPECT_NEAR(e[i] / e[0], 1.0, ratioTolerance) << i;
 }
 
 // The road of a user: a run through the window, then the measured pulse in

@@ -1,5 +1,5 @@
-/* A plug-in with only the multi-pulse call: valid, one parameter, and no
- * declared pulse count. */
+/* A plug-in with only the multi-pulse call: valid, one parameter, two
+ * pulses. */
 #include <stdint.h>
 
 #include "core/cpulse.h"
@@ -8,6 +8,7 @@
 
 EXPORT const char* name = "MultiOnly";
 EXPORT const char* description = "Mixes pulses.";
+EXPORT const int32_t pulses = 2;
 
 EXPORT const char* getParameterName(uint32_t i) { return i == 0 ? "gain" : ""; }
 
