@@ -380,9 +380,8 @@ CavityElement_* ElementNode_::create(Setup_* setup) {
 
 // Plug-in values are bound like built-in ones, so a value tuned during the
 // run reaches the element and no parameter stays without a live field. The
-// element never calls a library with several pulses; a plug-in that declares
-// them is told about once per build, so the user knows its pulses pass
-// unchanged.
+// element never calls a library with several pulses, so a plug-in that takes
+// several gets a warning once per build: its pulses pass unchanged.
 CavityElement_* ElementNode_::createPlugin(Setup_* setup, const QString& kind) {
     PluginRegistry_* registry = MW ? MW->getPluginManager() : nullptr;
     if (!registry || !registry->isPlugin(kind)) {

@@ -7,11 +7,11 @@
 #include <memory>
 
 #include "core/datashape.h"
-#include "kernel/cinterface.h"
 #include "interface/expressiondialogs.h"
 #include "interface/expressionparser.h"
 #include "interface/messagebox.h"
 #include "interface/node.h"
+#include "kernel/cinterface.h"
 
 namespace {
 // The C locale, strict: no group separators, whatever the desktop's locale.
