@@ -74,7 +74,7 @@ Cavity_* CavityNode_::create(Setup_* setup) {
                                      .arg(p[0]->getValue()->text()));
         return nullptr;
     }
-    const int n = childCount();
+    const int n = countElements();
     for (int i = 0; i < n; ++i) {
         Node_* child = getChild(i);
         if (slotElement(child)) continue;

@@ -16,6 +16,9 @@ public:
 
     QString getTypeString() const override { return QStringLiteral("Cavity"); }
     Node_* recursiveCopy() const override;
+    // The cavity's slots: one per child. Hides the node count of
+    // Node_::countElements, which sizes the setup's element array.
+    int countElements() const { return childCount(); }
 
     // The cavity of this build, added to `setup`: one slot per child holding
     // the element of the child's master (a shared slot for an element with

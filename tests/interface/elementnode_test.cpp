@@ -267,7 +267,7 @@ TEST_F(SharedTree, ElementListHoldsMastersAndCavityMeasurementGroupsInPreOrder) 
     setup->createElementList(list.data(), count);
     EXPECT_EQ(count, 4);
     EXPECT_EQ(list, (std::vector<Node_*>{loss, g, x[0], probe}));
-    EXPECT_EQ(cavityB->countElements(), 0);
+    EXPECT_EQ(static_cast<Node_*>(cavityB)->countElements(), 0);
 
     // Every slot takes its master's element; only elements and groups take one.
     LinearLoss_ element(nullptr, loss);
