@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QTimer>
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <sstream>
 #include <vector>
 
@@ -116,6 +118,15 @@ void spreadOverGroupInputs(Node_* setup, const QList<ElementNode_*>& placed) {
             instance->setText(0, input->generateUniqueLocal(instance->text(0)));
         appendChild(input, instance);
     }
+}
+
+// The bar's position for n of `total` round trips: the count itself while the
+// total fits the bar's int range, else the same share of that range.
+int progressPosition(std::int64_t n, std::int64_t total) {
+    constexpr std::int64_t steps = std::numeric_limits<int>::max();
+    n = std::max<std::int64_t>(0, std::min(n, total));
+    if (total <= steps) return static_cast<int>(n);
+    return static_cast<int>(static_cast<long double>(n) / total * steps);
 }
 
 QString samplesText(const Parameter_& p) {
@@ -377,8 +388,10 @@ void MainWindow::copySetup() {
     if (editingLocked("copy a setup")) return;
     DialogCopySetup = new CopySetup(this);
     if (DialogCopySetup->exec())
-        for (int i = 0; i < DialogCopySetup->getSetups(); ++i)
+        for (int i = 0; i < DialogCopySetup->getSetups(); ++i) {
             treeWidget->addTopLevelItem(DialogCopySetup->getSetup(i));
+            projectChanged = true;
+        }
     delete DialogCopySetup;
     DialogCopySetup = nullptr;
 }
@@ -406,6 +419,7 @@ void MainWindow::newProject() {
     File->reset();
     treeWidget->clear();
     MeasurementTree->clear();
+    showNoRun();
     addSetup();
     for (QAction* a : {actionSave_Selected, actionAnalyze, actionAnalyze_As}) a->setEnabled(false);
     projectChanged = false;
@@ -440,6 +454,7 @@ void MainWindow::clearSetupTree() {
     delete Base;
     Base = nullptr;
     treeWidget->clear();
+    showNoRun();
 }
 
 void MainWindow::connectError() {
@@ -502,12 +517,13 @@ void MainWindow::runExperiment() {
     }
     delete Base;
     Base = nullptr;
+    showNoRun();
     setEditingEnabled(false);
     // Emptied before the build, so what the build refuses stays listed.
     Error_::clearErrorList();
     Base = new Base_(this);
     TreeBuilder_::build(*Base, *this);
-    progressBar->setRange(0, Base->getTotalRoundtrips());
+    progressBar->setRange(0, progressPosition(Base->getTotalRoundtrips(), Base->getTotalRoundtrips()));
     progressBar->setValue(0);
     for (QWidget* w : std::initializer_list<QWidget*>{radioButtonRe, radioButtonIm, radioButtonAbs,
                                                       radioButtonPhase, checkBoxIsAnimated})
@@ -534,11 +550,22 @@ void MainWindow::resetExperiment() {
     for (QAction* a : {actionSave_Selected, actionAnalyze, actionAnalyze_As, actionStop, actionReset})
         a->setEnabled(false);
     actionRun->setEnabled(true);
+    showNoRun();
 }
 
 void MainWindow::showProgress() {
-    const int n = Base ? Base->getTotalRoundtrip() : -1;
-    if (n >= 0) progressBar->setValue(std::min(n, progressBar->maximum()));
+    const std::int64_t n = Base ? Base->getTotalRoundtrip() : -1;
+    if (n >= 0) progressBar->setValue(progressPosition(n, Base->getTotalRoundtrips()));
+}
+
+void MainWindow::showNoRun() {
+    progressBar->setValue(0);
+    for (int i = 0; i < MeasurementTree->topLevelItemCount(); ++i)
+        qDeleteAll(MeasurementTree->topLevelItem(i)->takeChildren());
+    measurementText->clear();
+    MeasurementPlot->reset();
+    refreshMeasurementRows();
+    measurementTreeSelectionChanged();
 }
 
 void MainWindow::refreshMeasurementRows() {
@@ -769,6 +796,7 @@ void MainWindow::addInstance() {
         Node_* group = dialog.getGroup(k);
         instance->setText(0, group->generateUniqueLocal(instance->text(0)));
         group->insertChild(std::min(dialog.getPosition(k), group->childCount()), instance);
+        projectChanged = true;
         setupTreeSelectionChanged();
     }
 }
@@ -781,6 +809,7 @@ void MainWindow::removeInstance() {
     // through the nodes that the deletion takes along.
     if (Node_* parent = element->getParent()) treeWidget->setCurrentItem(parent);
     delete element;
+    projectChanged = true;
     setupTreeSelectionChanged();
 }
 
@@ -833,6 +862,7 @@ void MainWindow::renameNode() {
 void MainWindow::itemChanged(QTreeWidgetItem* item, int) {
     auto* node = item && item->type() == Node_::itemType ? dynamic_cast<Node_*>(item) : nullptr;
     if (!node) return;
+    projectChanged = true;
     connectTreeEdits(false);
     if (node->findDuplicate()) {
         const auto suffixed = [base = node->text(0)](int n) {
@@ -862,6 +892,7 @@ void MainWindow::moveCurrentItem(int step) {
     const int row = treeWidget->currentIndex().row();
     if (row + step < 0 || row + step >= parent->childCount()) return;
     parent->insertChild(row + step, parent->takeChild(row));
+    projectChanged = true;
     treeWidget->setCurrentItem(item);
 }
 
@@ -876,6 +907,7 @@ void MainWindow::deleteNode() {
         treeWidget->takeTopLevelItem(treeWidget->indexOfTopLevelItem(node));
     }
     delete node;
+    projectChanged = true;
     redraw();
 }
 
@@ -1050,6 +1082,7 @@ bool MainWindow::acceptValue(Node_* node, int row) {
                   shownValues[row] + "\".";
     const bool locked = editingLocked("change a parameter");
     if (problem.isEmpty() && !locked) {
+        if (text != shownValues[row]) projectChanged = true;
         shownValues[row] = text;
         return true;
     }
@@ -1075,15 +1108,16 @@ void MainWindow::resizeCavityPulses(Node_* setup) {
     }
 }
 
-// A click on an expression's value opens its editor and counts as an edit
-// of the project.
+// A click on an expression's value opens its editor; an expression it
+// changes is an edit of the project.
 void MainWindow::parameterClicked(int row, int column) {
     Node_* node = Node_::findSelected(treeWidget);
     if (!node || column != 1) return;
     Parameter_* p = parameterNode(node)->getParameterRow(row);
     if (!p || !p->isExpression() || editingLocked("edit an expression")) return;
+    const QString before = p->getValue()->text();
     p->inputExpression();
-    projectChanged = true;
+    if (p->getValue()->text() != before) projectChanged = true;
 }
 
 void MainWindow::setPlotProgram(const std::string& program, const std::string& arguments) {

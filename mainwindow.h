@@ -157,8 +157,9 @@ private slots:
     // Copies a setup with parameter variations; the copies join the end of the tree.
     void copySetup();
     void renameNode();
-    // Follow-up of every change of a node's name: unique among its
-    // siblings, and what is named after it.
+    // Follow-up of every change of a node's name: the project is changed,
+    // the name made unique among its siblings, and what is named after it
+    // renamed.
     void itemChanged(QTreeWidgetItem* item, int column);
     void moveElementUp();
     void moveElementDown();
@@ -202,6 +203,10 @@ private:
     void setEditingEnabled(bool on);
     // The bar shows the published round trips; a busy count leaves it.
     void showProgress();
+    // The data of a discarded run leaves the views: the progress is at 0, the
+    // data rows lose their set rows, and the summary and the plot show the
+    // selected row as it now is.
+    void showNoRun();
     // Every row of the data tree shows the data collected so far.
     void refreshMeasurementRows();
     void readElementCatalogue();

@@ -172,9 +172,9 @@ void Base_::publishRoundtrips(int rt, Setup_* S) {
         if (Setup[i] == S) setupRoundtrip[i] = rt;
 }
 
-int Base_::getTotalRoundtrip() {
+std::int64_t Base_::getTotalRoundtrip() {
     if (!tryLock(10)) return -1;
-    int sum = 0;
+    std::int64_t sum = 0;
     for (int i = 0; i < setups; ++i) sum += setupRoundtrip[i];
     unlock();
     return sum;

@@ -66,7 +66,8 @@ public:
     // last counter, waiting for the lock, so the total after a run is exact.
     void finishRoundtrips(const int& rt, Setup_* S);
     // Sum of the published counters; -1 when the lock stays busy for 10 ms.
-    int getTotalRoundtrip();
+    // Both sums count in 64 bits: many setups may pass 2^31 round trips.
+    std::int64_t getTotalRoundtrip();
     void write(const int& indent);
     // Saves the collected data of every setup; not while running.
     bool evaluateExperiment();
@@ -76,7 +77,7 @@ public:
     Setup_* getSetup(int i) const;
     MainWindow* getMainWindow() const { return Parent; }
     int getSetups() const { return setups; }
-    int getTotalRoundtrips() const { return totalRoundtrips; }
+    std::int64_t getTotalRoundtrips() const { return totalRoundtrips; }
 
 signals:
     // The last started setup has ended, or none was started; on the thread
@@ -92,7 +93,7 @@ private:
     MainWindow* const Parent;
     std::unique_ptr<Setup_*[]> Setup;
     int32_t setups = 0;
-    int32_t totalRoundtrips = 0;
+    std::int64_t totalRoundtrips = 0;
     QString ErrorMessage;
     std::unique_ptr<int32_t[]> setupRoundtrip;
     int runningSetups = 0;

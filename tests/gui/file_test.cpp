@@ -94,6 +94,7 @@ TEST_F(ProjectActions, SaveOpenSaveGivesTheSameTreeAndTheSameFile) {
     EXPECT_EQ(tree(), (QStringList{"Setup1 10  256 Setup1", "Setup1%Measurements"}));
     open("first.experiment");
     EXPECT_EQ(tree(), built);
+    EXPECT_FALSE(w.getProjectChanged());
     EXPECT_EQ(w.tabWidgetSetupStatus->count(), 2);
     ASSERT_EQ(w.MeasurementTree->topLevelItemCount(), 2);
     EXPECT_EQ(w.MeasurementTree->topLevelItem(1)->text(1), "Setup2%Measurements%Measurement1");

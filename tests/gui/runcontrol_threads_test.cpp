@@ -6,7 +6,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMouseEvent>
 #include <QSlider>
+#include <QTextEdit>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -18,6 +20,7 @@
 #include "core/measurement.h"
 #include "core/setup.h"
 #include "dialogs/setupstatuswidget.h"
+#include "file.h"
 #include "guitesting.h"
 #include "interface/error.h"
 #include "interface/measurementrow.h"
@@ -198,6 +201,89 @@ TEST_F(WindowRun, ATuneOnTheStatusTabChangesTheNextRoundTripsOnce) {
     for (size_t i = change; i < values.size(); ++i)
         EXPECT_NEAR(values[i] / values[i - 1], lossFactor(2), ratioTolerance) << "set " << i;
     EXPECT_DOUBLE_EQ(status->parameterValueText->text().toDouble(), 2.0);
+}
+
+// Reset, New, Open and the next Run discard the run's data: the data tab
+// shows none of it, also after a click on the row, and the bar is back at 0.
+TEST_F(WindowRun, ADiscardedRunLeavesNoDataInTheViews) {
+    guitesting::WorkingDirectory::write("other.experiment", "\"Setup\" \"Loaded\";\n\"Version\" \"0.9.1\";\n");
+    File_::setNameHandler([](bool) { return QString("other.experiment"); });
+    w->show();
+    w->tabWidget->setCurrentIndex(3);
+    auto* plot = w->plotBox->findChild<QwtPlot_*>();
+    const auto click = [this](QTreeWidgetItem* row) {
+        const QPoint at = w->MeasurementTree->visualItemRect(row).center();
+        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent event(type, at, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(w->MeasurementTree->viewport(), &event);
+        }
+    };
+    const QString collected = "Collected Samples: ";
+    // New and Open come while a second run goes on; the row is clicked again
+    // where it stays and no setup thread may have collected into it yet.
+    const struct {
+        QAction* MainWindow::*action;
+        bool during;
+        bool clickAgain;
+    } rows[] = {
+        {&MainWindow::actionReset, false, true},
+        {&MainWindow::actionRun, false, false},
+        {&MainWindow::actionNew, true, false},
+        {&MainWindow::actionOpen, true, false},
+    };
+    for (const auto& row : rows) {
+        const std::string what = (w.get()->*row.action)->text().toStdString();
+        w->treeWidget->clear();
+        MeasurementNode_* energy = lossSetup("Setup1", 20, "10");
+        w->actionRun->trigger();
+        ASSERT_TRUE(waitForTheEnd()) << what;
+        QTreeWidgetItem* dataRow = energy->getMeasurementTreeNode();
+        click(dataRow);
+        ASSERT_TRUE(w->measurementText->toPlainText().contains(collected + "20")) << what;
+        ASSERT_EQ(plot->getSamples(), 20) << what;
+        ASSERT_EQ(w->progressBar->value(), 20) << what;
+        if (row.during) {
+            dynamic_cast<Node_*>(w->findSetupTreeNode("Setup1"))->getParameter("Roundtrips")->setValue("1000000");
+            w->actionRun->trigger();
+            ASSERT_TRUE(processUntil([this] { return w->progressBar->value() > 0; })) << what;
+        }
+        guitesting::MessageBoxes boxes(QMessageBox::Discard);
+        (w.get()->*row.action)->trigger();
+
+        EXPECT_EQ(w->progressBar->value(), 0) << what;
+        EXPECT_FALSE(w->measurementText->toPlainText().contains(collected + "20")) << what;
+        EXPECT_EQ(plot->getSamples(), 0) << what;
+        EXPECT_TRUE(plot->itemList().isEmpty()) << what;
+        if (row.during) EXPECT_TRUE(w->measurementText->toPlainText().isEmpty()) << what;
+        else EXPECT_TRUE(w->measurementText->toPlainText().contains(collected + "0")) << what;
+        if (row.clickAgain) {
+            click(dataRow);
+            EXPECT_TRUE(w->measurementText->toPlainText().contains(collected + "0")) << what;
+            EXPECT_TRUE(plot->itemList().isEmpty()) << what;
+        }
+        w->actionStop->trigger();
+        ASSERT_TRUE(waitForTheEnd()) << what;
+    }
+    File_::setNameHandler({});
+}
+
+// Ten setups of 300,000,000 round trips pass what an int counts; the bar shows
+// the share of them done all the same.
+TEST_F(WindowRun, TheProgressBarShowsTheShareDoneOfTotalsBeyondAnInt) {
+    for (int i = 1; i <= 10; ++i)
+        element("Loss", "LinearLoss", {{"amount", "1"}},
+                {cavity(setup(w->treeWidget, "Setup" + QString::number(i), 300000000), "Cavity1")});
+    w->actionRun->trigger();
+    ASSERT_NE(w->getBase(), nullptr);
+    EXPECT_EQ(w->getBase()->getTotalRoundtrips(), 3000000000LL);
+    ASSERT_GT(w->progressBar->maximum(), 0);
+    ASSERT_TRUE(processUntil([this] { return w->progressBar->value() > 0; }));
+    w->actionStop->trigger();
+    ASSERT_TRUE(waitForTheEnd());
+    const double done = static_cast<double>(w->getBase()->getTotalRoundtrip()) / 3e9;
+    const double shown = static_cast<double>(w->progressBar->value()) / w->progressBar->maximum();
+    EXPECT_GT(shown, 0);
+    EXPECT_NEAR(shown, done, 1e-6);
 }
 
 // What New and Open do before they clear the tree: the run ends, and the

@@ -3,12 +3,15 @@
 // the parameter table and the actions offered per selected node.
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 #include "dialogs/debugconsole.h"
+#include "file.h"
 #include "guitesting.h"
 #include "interface/elementnode.h"
 #include "interface/error.h"
@@ -21,6 +24,7 @@
 namespace {
 
 using guitesting::MessageBoxes;
+using guitesting::onNextModalDialog;
 using guitesting::WorkingDirectory;
 
 QStringList childNames(const QTreeWidgetItem* item) {
@@ -283,7 +287,7 @@ TEST_F(TreeEditing, AnInstanceShowsAndEditsTheParametersOfItsMaster) {
 TEST_F(TreeEditing, RenamesStayUniqueAndRenameWhatIsNamedAfterTheNode) {
     node("Setup1%Cavity1")->setText(0, "Ring");  // as the in-place editor hands it over
     EXPECT_EQ(childNames(node("Setup1")), (QStringList{"Measurements", "Ring"}));
-    EXPECT_FALSE(w.getProjectChanged());
+    EXPECT_TRUE(w.getProjectChanged());
 
     select("Setup1");
     for (int i = 0; i < 3; ++i) w.actionAdd_Cavity->trigger();
@@ -424,6 +428,87 @@ TEST_F(TreeEditing, ValuesAreEditedInTheTableAndBadOnesPutBackWithTheReason) {
     w.actionAdd_Measurement->trigger();
     typeValue("Parameter", "Energy(P)");
     EXPECT_EQ(value(node("Setup1%Measurements%Measurement1"), "Parameter"), "Energy(P)");
+}
+
+// Whatever a save would write differently marks the project changed, so
+// closing asks; an edit that leaves the tree as it was does not.
+TEST_F(TreeEditing, EveryEditASaveWouldWriteMarksTheProjectChanged) {
+    File_::setNameHandler([](bool) { return QString("edits.experiment"); });
+    select("Setup1%Cavity1");
+    w.actionAdd_Element_Group->trigger();
+    w.actionAdd_Element_Group->trigger();
+    auto* gain = new ElementNode_;
+    gain->setText(0, "Gain1");
+    ElementBaseNode_::linkNewElement({gain});
+    node("Setup1%Cavity1")->addChild(gain);
+    select("Setup1%Measurements");
+    w.actionAdd_Measurement->trigger();
+    w.actionSave_As->trigger();
+    ASSERT_FALSE(w.getProjectChanged());
+
+    // The composer of the measured expression: `text` typed, then `button`.
+    const auto compose = [this](const QString& text, QDialogButtonBox::StandardButton button) {
+        select("Setup1%Measurements%Measurement1");
+        onNextModalDialog([text, button](QDialog* d) {
+            if (!text.isNull()) d->findChild<QLineEdit*>("parameterString")->setText(text);
+            d->findChild<QDialogButtonBox*>("buttonBox")->button(button)->click();
+        });
+        emit w.itemParameters->cellClicked(rowOf("Parameter"), 1);
+    };
+    const auto copySetup = [this](QDialogButtonBox::StandardButton button) {
+        onNextModalDialog([button](QDialog* d) { d->findChild<QDialogButtonBox*>("buttonBox")->button(button)->click(); });
+        w.actionCopy_Setup->trigger();
+    };
+    const struct {
+        const char* what;
+        std::function<void()> edit;
+        bool changed;
+    } rows[] = {
+        {"a value", [&] { select("Setup1"); typeValue("Roundtrips", "77"); }, true},
+        {"the value it has", [&] { typeValue("Roundtrips", "77"); }, false},
+        {"a refused value", [&] { typeValue("Roundtrips", "many"); }, false},
+        {"a selection", [&] { select("Setup1%Cavity1"); }, false},
+        {"a rename", [&] { node("Setup1%Cavity1%ElementGroup2")->setText(0, "Group"); }, true},
+        {"a move", [&] { select("Setup1%Cavity1%ElementGroup1"); w.actionMove_Element_Down->trigger(); }, true},
+        {"a move past the end", [&] { select("Setup1%Cavity1%Gain1"); w.actionMove_Element_Down->trigger(); }, false},
+        {"an instance",
+         [&] {
+             onNextModalDialog([](QDialog* d) { d->accept(); });
+             w.buttonAddInstance->click();
+         },
+         true},
+        {"an instance removed",
+         [&] {
+             ASSERT_EQ(gain->getInstances(), 2);
+             w.treeWidget->setCurrentItem(gain->getInstance(1));
+             w.buttonRemoveInstance->click();
+         },
+         true},
+        {"a deletion", [&] { select("Setup1%Cavity1%Group"); w.actionDelete_Selected->trigger(); }, true},
+        {"an expression accepted as it was", [&] { compose(QString(), QDialogButtonBox::Ok); }, false},
+        {"a cancelled expression", [&] { compose("1", QDialogButtonBox::Cancel); }, false},
+        {"an expression", [&] { compose("1", QDialogButtonBox::Ok); }, true},
+        {"a cancelled setup copy", [&] { copySetup(QDialogButtonBox::Cancel); }, false},
+        {"a setup copy", [&] { copySetup(QDialogButtonBox::Ok); }, true},
+    };
+    w.show();
+    for (const auto& row : rows) {
+        {
+            MessageBoxes refusals;
+            row.edit();
+        }
+        EXPECT_EQ(w.getProjectChanged(), row.changed) << row.what;
+        MessageBoxes question(QMessageBox::Cancel);
+        w.close();
+        EXPECT_EQ(question.shown.size(), row.changed ? 1u : 0u) << row.what;
+        w.show();
+        w.actionSave->trigger();
+    }
+    EXPECT_EQ(value(node("Setup1"), "Roundtrips"), "77");
+    EXPECT_EQ(childNames(node("Setup1%Cavity1")), (QStringList{"ElementGroup1", "Gain1"}));
+    EXPECT_EQ(value(node("Setup1%Measurements%Measurement1"), "Parameter"), "1");
+    EXPECT_EQ(w.treeWidget->topLevelItemCount(), 2);
+    File_::setNameHandler({});
 }
 
 TEST_F(TreeEditing, ContextMenusOfferTheActionsOfTheNodeUnderThePointer) {
