@@ -16,7 +16,7 @@ namespace {
 // Beside its block a set takes its descriptor (twice, while the list grows)
 // and, when it is listed, a row of the data tree.
 constexpr std::int64_t setOverhead = 2 * sizeof(Measurement_::dataDescriptor);
-constexpr std::int64_t rowBytes = 320;
+constexpr std::int64_t rowBytes = 512;
 }  // namespace
 
 Measurement_::Measurement_(Setup_* setup, MeasurementNodeLink_* node)
@@ -79,10 +79,10 @@ void Measurement_::collect() {
 void Measurement_::stopCollecting() {
     collecting.store(false, std::memory_order_relaxed);
     const QString text =
-        QStringLiteral("Warning: Collection stopped because memory for measured data ran out (%1 held by all "
-                       "measurements); %2 sets kept. The run goes on without collecting.")
-            .arg(MemoryBudget_::describe(MemoryBudget_::held()))
-            .arg(getInMemory());
+        QStringLiteral("Warning: Collection stopped with %1 sets kept: memory for measured data ran out (%2 held "
+                       "by all measurements). The run goes on without collecting.")
+            .arg(getInMemory())
+            .arg(MemoryBudget_::describe(MemoryBudget_::held()));
     Error_::addError(text, MeasurementNode ? MeasurementNode->getErrorSource().getSourceNode() : nullptr,
                      Error_::warning);
 }

@@ -1,6 +1,7 @@
 #include "core/memorybudget.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -51,7 +52,11 @@ std::int64_t machineSpare() {
     rlimit limit{};
     if (::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
         readFile("/proc/self/statm", text, sizeof text)) {
-        const std::int64_t mapped = std::strtoll(text, nullptr, 10) * pageSize();
+        std::int64_t mapped = std::strtoll(text, nullptr, 10) * pageSize();
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || __GLIBC_MINOR__ >= 33)
+        // Freed heap stays mapped for reuse: it is room all the same.
+        mapped -= static_cast<std::int64_t>(::mallinfo2().fordblks);
+#endif
         spare = std::min(spare, static_cast<std::int64_t>(limit.rlim_cur) - mapped);
     }
     if (readFile("/sys/fs/cgroup/memory.max", text, sizeof text) && text[0] >= '0' && text[0] <= '9') {
@@ -90,9 +95,12 @@ bool MemoryBudget_::claim(std::int64_t bytes) {
     return false;
 }
 
+// Much freed data goes back to the system at once, so that the next
+// judgement of the machine finds it available again.
 void MemoryBudget_::release(std::int64_t bytes) {
     heldBytes.fetch_sub(bytes, std::memory_order_relaxed);
     nextJudgement.store(0, std::memory_order_relaxed);
+    if (bytes >= judgementStep) ::malloc_trim(0);
 }
 
 std::int64_t MemoryBudget_::held() { return heldBytes.load(std::memory_order_relaxed); }

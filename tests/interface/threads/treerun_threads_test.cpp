@@ -133,7 +133,7 @@ TEST_F(TreeRun, CollectionStopsWhenMemoryForMeasuredDataRunsOut) {
         if (Error_::getErrorSource(i) == pulses &&
             Error_::getErrorMessage(i).contains("memory for measured data ran out")) {
             ++told;
-            EXPECT_TRUE(Error_::getErrorMessage(i).contains(QString::number(kept) + " sets kept"));
+            EXPECT_TRUE(Error_::getErrorMessage(i).contains("with " + QString::number(kept) + " sets kept"));
             EXPECT_EQ(Error_::getErrorCode(i), Error_::warning);
         }
     EXPECT_EQ(told, 1);
