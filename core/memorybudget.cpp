@@ -1,7 +1,9 @@
 #include "core/memorybudget.h"
 
 #include <fcntl.h>
+#ifdef __GLIBC__
 #include <malloc.h>
+#endif
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -100,7 +102,9 @@ bool MemoryBudget_::claim(std::int64_t bytes) {
 void MemoryBudget_::release(std::int64_t bytes) {
     heldBytes.fetch_sub(bytes, std::memory_order_relaxed);
     nextJudgement.store(0, std::memory_order_relaxed);
+#ifdef __GLIBC__
     if (bytes >= judgementStep) ::malloc_trim(0);
+#endif
 }
 
 std::int64_t MemoryBudget_::held() { return heldBytes.load(std::memory_order_relaxed); }

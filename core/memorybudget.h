@@ -2,8 +2,8 @@
 // The memory a run may take, judged from the machine: the physical memory,
 // what is still available, the process's address-space limit and its control
 // group's limit. Measured data of every measurement of every setup shares one
-// bound; a collection claims a set's bytes before keeping it. Claims take no
-// lock and allocate nothing; now and then they judge the machine afresh.
+// bound; a collection claims a set's bytes before keeping it. Claims allocate
+// nothing; now and then one judges the machine afresh, under a lock.
 #include <QString>
 #include <cstdint>
 
