@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string>
 
+#include "core/memorybudget.h"
 #include "core/setup.h"
 #include "interface/error.h"
 #include "kernel/cinterface.h"
@@ -59,6 +60,7 @@ void Base_::buildExperiment(SetupBuilder_& builder) {
     setups = std::max(builder.getSetups(), 0);
     log(StringStream_() << "Allocating " << setups << " setups.", debugB);
     Setup.reset(new Setup_*[static_cast<size_t>(setups)]());
+    std::int64_t room = MemoryBudget_::spare();
     for (int i = 0; i < setups; ++i) {
         log(StringStream_() << "  Setup " << i << ":", debugB);
         Setup_* setup = builder.createSetup(i, this);
@@ -73,6 +75,9 @@ void Base_::buildExperiment(SetupBuilder_& builder) {
             debugB);
         log("    Creating and adding Elements:", debugB);
         builder.addElements(i, setup);
+        // Pulses that cannot fit are never allocated: such a setup is refused
+        // before its cavities are built.
+        if (!setup->isRefused() && !setup->claimWorkingMemory(room)) continue;
         log("    Creating and adding Cavities:", debugB);
         const int children = builder.getChildren(i);
         for (int c = 0; c < children; ++c) {

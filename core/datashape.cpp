@@ -224,3 +224,28 @@ void DataShape_::freeData(void* block) const {
         default: break;
     }
 }
+
+namespace {
+// A pulse object, its record and its sample arrays.
+std::size_t pulseBytes(const Pulse_* p) {
+    if (!p) return 0;
+    const optics::pulse_& r = *p->get();
+    return sizeof(Pulse_) + sizeof(optics::pulse_) +
+           sizeof(optics::complex_) * static_cast<std::size_t>(r.envelope.size() + r.u.size() + r.v.size());
+}
+}  // namespace
+
+std::size_t DataShape_::heldBytes(void const* block) const {
+    if (!block) return 0;
+    switch (layout) {
+        case Layout::plain: return static_cast<std::size_t>(entryCount()) * static_cast<std::size_t>(baseSampleSize);
+        case Layout::onePulse: return pulseBytes(static_cast<const Pulse_*>(block));
+        case Layout::pulseHandles: {
+            const Pulse_* const* handles = static_cast<const Pulse_* const*>(block);
+            std::size_t bytes = sizeof(Pulse_*) * static_cast<std::size_t>(pulseCount());
+            for (int k = 0; k < pulseCount(); ++k) bytes += pulseBytes(handles[k]);
+            return bytes;
+        }
+        default: return 0;
+    }
+}

@@ -8,6 +8,7 @@
 // object for dimension 1, an array of handles to s1*s2*... pulses above; in
 // their index vectors i0 is the sample within the pulse and the remaining
 // indices select the pulse.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -66,6 +67,8 @@ public:
     void copyData(void* target, void const* source);
     // Destroys and releases a block made by this shape; null is ignored.
     void freeData(void* block) const;
+    // The heap bytes a copy of the block takes, pulse samples included.
+    std::size_t heldBytes(void const* block) const;
 
 private:
     enum class Layout { none, plain, onePulse, pulseHandles };

@@ -6,9 +6,18 @@
 
 #include "core/condition.h"
 #include "core/datashape.h"
+#include "core/memorybudget.h"
 #include "core/measurementnodelink.h"
 #include "core/operation.h"
+#include "interface/error.h"
 #include "stringstream.h"
+
+namespace {
+// Beside its block a set takes its descriptor (twice, while the list grows)
+// and, when it is listed, a row of the data tree.
+constexpr std::int64_t setOverhead = 2 * sizeof(Measurement_::dataDescriptor);
+constexpr std::int64_t rowBytes = 512;
+}  // namespace
 
 Measurement_::Measurement_(Setup_* setup, MeasurementNodeLink_* node)
     : Setup(setup), MeasurementNode(node), setsCollected(0) {}
@@ -31,9 +40,18 @@ void Measurement_::setCondition(Condition_* c) {
 }
 
 void Measurement_::collect() {
+    if (!collecting.load(std::memory_order_relaxed)) return;
     if (Condition && !Condition->isMet()) return;
     if (!Operation) return;
     void* result = Operation->perform();
+    const DataShape_* shape = Operation->getShape();
+    const bool listed = shape->getDimension() >= 1 || shape->getType() == DataType_::pulse;
+    const std::int64_t bytes =
+        static_cast<std::int64_t>(shape->heldBytes(result)) + setOverhead + (listed ? rowBytes : 0);
+    if (!MemoryBudget_::claim(bytes)) {
+        stopCollecting();
+        return;
+    }
     if (slabFree == 0 && slabSets > 0) newSlab();
     const bool pooled = slabFree > 0;
     void* copy;
@@ -45,12 +63,28 @@ void Measurement_::collect() {
     } else {
         copy = Operation->takeResult();
     }
-    if (!copy) return;
+    if (!copy) {
+        MemoryBudget_::release(bytes);
+        return;
+    }
     {
         std::lock_guard<std::mutex> guard(dataLock);
-        data.push_back({false, copy, pooled});
+        data.push_back({false, copy, pooled, bytes});
     }
     setsCollected.fetch_add(1, std::memory_order_relaxed);
+}
+
+// Listed with the prefix of a warning but past the node's report limit: a
+// node that has said much already must still say this.
+void Measurement_::stopCollecting() {
+    collecting.store(false, std::memory_order_relaxed);
+    const QString text =
+        QStringLiteral("Warning: Collection stopped with %1 sets kept: memory for measured data ran out (%2 held "
+                       "by all measurements). The run goes on without collecting.")
+            .arg(getInMemory())
+            .arg(MemoryBudget_::describe(MemoryBudget_::held()));
+    Error_::addError(text, MeasurementNode ? MeasurementNode->getErrorSource().getSourceNode() : nullptr,
+                     Error_::warning);
 }
 
 // Blocks are laid out at the alignment operator new gives, like the shape's
@@ -113,22 +147,25 @@ void Measurement_::clear() {
         std::lock_guard<std::mutex> guard(dataLock);
         sets.swap(data);
     }
-    for (const dataDescriptor& d : sets)
+    std::int64_t bytes = 0;
+    for (const dataDescriptor& d : sets) {
         if (!d.pooled) Operation->getShape()->freeData(d.data);
+        bytes += d.bytes;
+    }
+    MemoryBudget_::release(bytes);
 }
 
 void Measurement_::clear(const int& set) {
     if (!Operation) return;
-    void* b;
-    bool pooled;
+    dataDescriptor d;
     {
         std::lock_guard<std::mutex> guard(dataLock);
-        b = block(set);
-        if (!b) return;
-        pooled = data[static_cast<size_t>(set)].pooled;
+        if (!block(set)) return;
+        d = data[static_cast<size_t>(set)];
         data.erase(data.begin() + set);
     }
-    if (!pooled) Operation->getShape()->freeData(b);
+    if (!d.pooled) Operation->getShape()->freeData(d.data);
+    MemoryBudget_::release(d.bytes);
 }
 
 void Measurement_::write(const int& indent) {

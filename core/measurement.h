@@ -3,8 +3,11 @@
 // expression, an optional gating condition and the data sets collected
 // during the run, each an independent copy of the operation's result. The
 // setup thread collects while the window reads: the list is guarded, and a
-// set once appended is never moved or changed until it is cleared.
+// set once appended is never moved or changed until it is cleared. Measured
+// data of all measurements shares the memory budget: a set that would pass it
+// is not kept, and the measurement stops collecting and says so on its node.
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -23,6 +26,7 @@ public:
         bool saved;
         void* data;  // allocated through the operation's result shape; owned
         bool pooled = false;  // lies in a reserved slab instead: not freed alone
+        std::int64_t bytes = 0;  // what the set counts against the memory budget
     };
 
     Measurement_(Setup_* setup, MeasurementNodeLink_* node);
@@ -37,7 +41,8 @@ public:
     // Kept and owned when no condition is set yet.
     void setCondition(Condition_* c);
 
-    // Appends a copy of the operation's result when the condition allows.
+    // Appends a copy of the operation's result when the condition allows and
+    // the memory budget has room for it.
     void collect();
     // Setup thread, before a run: room for `sets` more results of a plain
     // (not pulse) type, so collecting them allocates nothing.
@@ -60,11 +65,15 @@ public:
     Setup_* getSetup() const { return Setup; }
     int getCollected() const { return setsCollected.load(std::memory_order_relaxed); }
     int getInMemory() const;
+    // False once the memory budget refused a set: nothing more is collected.
+    bool isCollecting() const { return collecting.load(std::memory_order_relaxed); }
 
     void write(const int& indent);
 
 private:
     void newSlab();
+    // The budget refused a set: collection ends, told once on the node.
+    void stopCollecting();
     // The block of a set, or null; the caller holds the lock.
     void* block(int set) const;
 
@@ -85,4 +94,5 @@ private:
     int blockStride = 0;
     int slabSets = 0;
     std::atomic<int> setsCollected;
+    std::atomic<bool> collecting{true};
 };

@@ -3,6 +3,7 @@
 #include <setjmp.h>
 
 #include <algorithm>
+#include <complex>
 #include <functional>
 
 #include "core/base.h"
@@ -10,6 +11,7 @@
 #include "core/cavityelement.h"
 #include "core/elements/mbox.h"
 #include "core/measurement.h"
+#include "core/memorybudget.h"
 #include "core/setupnodelink.h"
 #include "interface/accessor.h"
 #include "interface/error.h"
@@ -98,6 +100,42 @@ void Setup_::refuse(const QString& reason) {
     refused = true;
     if (SetupNode) SetupNode->getErrorSource().report(reason, Error_::error);
     else Error_::reportStatic(reason, Error_::error);
+}
+
+// Bytes per sample: a cavity's pulse and one copy of it (a measured pulse);
+// the absorber's two field components; the gain's integral table; the
+// filter's curve; the mixing's work arrays; a plug-in's pulse record; the
+// transforms' work storage and tables.
+std::int64_t Setup_::workingMemory() const {
+    constexpr std::int64_t complexBytes = sizeof(std::complex<float>);
+    std::int64_t perSample = 2 * complexBytes * cavities + 5 * sizeof(double);
+    for (int i = 0; i < elements; ++i) {
+        if (!Element[i]) continue;
+        switch (Element[i]->getType()) {
+            case CavityElement_::gain: perSample += sizeof(long double); break;
+            case CavityElement_::saturableAbsorber: perSample += 2 * complexBytes; break;
+            case CavityElement_::gaussianFilter: perSample += sizeof(double); break;
+            case CavityElement_::threeWaveMixing:
+            case CavityElement_::dfgtime:
+            case CavityElement_::dfgfrequency: perSample += 9 * complexBytes; break;
+            case CavityElement_::elementplugin: perSample += complexBytes; break;
+            default: break;
+        }
+    }
+    return perSample * std::max<std::int64_t>(samples, 0);
+}
+
+bool Setup_::claimWorkingMemory(std::int64_t& room) {
+    const std::int64_t need = workingMemory();
+    if (need <= room) {
+        room -= need;
+        return true;
+    }
+    refuse(QStringLiteral("At %1 samples the pulses and work tables of this setup would need about %2 of "
+                          "memory, more than this computer can spare (%3); the setup is not started.")
+               .arg(samples)
+               .arg(MemoryBudget_::describe(need), MemoryBudget_::describe(room)));
+    return false;
 }
 
 bool Setup_::ready() {

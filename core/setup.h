@@ -80,6 +80,13 @@ public:
     // node and the setup is never ready.
     void refuse(const QString& reason);
     bool isRefused() const { return refused; }
+    // What the kernel allocates for a run at the setup's sample count, once
+    // its elements are added: each cavity's pulse, the elements' work tables
+    // and the transforms' tables and work storage.
+    std::int64_t workingMemory() const;
+    // Before the cavities are built: refuses the setup, naming the memory it
+    // would need, when that is more than `room`; else takes it from `room`.
+    bool claimWorkingMemory(std::int64_t& room);
 
 protected:
     void run() override;

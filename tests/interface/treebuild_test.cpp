@@ -10,6 +10,8 @@
 #include "core/base.h"
 #include "core/cavity.h"
 #include "core/cavityelement.h"
+#include "core/measurement.h"
+#include "core/memorybudget.h"
 #include "core/pulse.h"
 #include "core/setup.h"
 #include "interface/treebuilder.h"
@@ -118,23 +120,45 @@ struct Refusal {
     const char* shape;
     const char* measured;
     const char* message;
-    enum { loss, cavity, measurement } culprit;
+    enum { loss, cavity, measurement, setup } culprit;
+    const char* samples = "256";
 };
 
-class TreeRefusal : public TreeBuild, public ::testing::WithParamInterface<Refusal> {};
+// The computer spares 1 GB for the test's setups.
+class TreeRefusal : public TreeBuild, public ::testing::WithParamInterface<Refusal> {
+protected:
+    void SetUp() override {
+        TreeBuild::SetUp();
+        MemoryBudget_::setLimitForTesting(std::int64_t{1} << 30);
+    }
+    void TearDown() override {
+        TreeBuild::TearDown();
+        MemoryBudget_::setLimitForTesting(0);
+    }
+};
 
-TEST_P(TreeRefusal, IsReportedOnTheNodeAndTheSetupNeverStarts) {
+TEST_P(TreeRefusal, IsReportedOnTheNodeAndTheSetupNeverStartsWhileTheOthersRun) {
     const Refusal& r = GetParam();
     SetupNode_* s = setup(host.setupTree, "Setup1", 3);
+    s->getParameter("Samples")->setValue(r.samples);
     CavityNode_* c = experimenttree::cavity(s, "Cavity1");
     c->getParameter("InnitialPulseShape")->setValue(r.shape);
     ElementNode_* e = element("Loss", r.kind, {{"amount", "10"}}, {c}).first();
     Node_* m = r.measured ? static_cast<Node_*>(experimenttree::measurement(measurements(s), "Energy", r.measured))
                           : add<MeasurementNode_>(measurements(s), "Energy");
+    SetupNode_* sound = setup(host.setupTree, "Setup2", 3);
+    element("Loss", "LinearLoss", {{"amount", "10"}}, {experimenttree::cavity(sound, "Cavity1")});
+    MeasurementNode_* measured = experimenttree::measurement(measurements(sound), "Energy", "Energy(Cavity1%Pulse)");
     build();
-    const Node_* culprit = r.culprit == Refusal::loss ? e : r.culprit == Refusal::cavity ? static_cast<Node_*>(c) : m;
+    const Node_* culprit = r.culprit == Refusal::loss          ? e
+                           : r.culprit == Refusal::cavity      ? static_cast<Node_*>(c)
+                           : r.culprit == Refusal::measurement ? m
+                                                               : s;
     EXPECT_TRUE(listed(culprit, r.message));
     EXPECT_TRUE(s->Setup->isRefused());
+    if (r.culprit == Refusal::setup) {
+        EXPECT_EQ(s->Setup->getCavity(0), nullptr) << "a pulse was allocated";
+    }
     bool over = false;
     QObject::connect(base.get(), &Base_::runFinished, [&over] { over = true; });
     base->runExperiment();
@@ -143,6 +167,7 @@ TEST_P(TreeRefusal, IsReportedOnTheNodeAndTheSetupNeverStarts) {
     while (!over && timer.elapsed() < 10000) QCoreApplication::processEvents();
     EXPECT_TRUE(over);
     EXPECT_FALSE(s->Setup->isRunning());
+    EXPECT_EQ(measured->Measurement->getCollected(), 3);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -155,6 +180,9 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"LinearLoss", "Gaussian", "Energy(", "does not parse", Refusal::measurement},
         Refusal{"LinearLoss", "Gaussian", "", "The expression is empty; the measurement Setup1%Measurements%Energy "
                                               "must measure something.", Refusal::measurement},
-        Refusal{"LinearLoss", "Gaussian", nullptr, "\"Parameter\" is missing", Refusal::measurement}));
+        Refusal{"LinearLoss", "Gaussian", nullptr, "\"Parameter\" is missing", Refusal::measurement},
+        // 2^28 samples: a pulse of 2 GB, its copies and the transforms' tables.
+        Refusal{"LinearLoss", "Gaussian", "Energy(Cavity1%Pulse)", "GB of memory, more than this computer can spare",
+                Refusal::setup, "268435456"}));
 
 }  // namespace

@@ -10,9 +10,12 @@
 
 #include "core/base.h"
 #include "core/measurement.h"
+#include "core/memorybudget.h"
+#include "core/pulse.h"
 #include "core/setup.h"
 #include "interface/accessor.h"
 #include "interface/treebuilder.h"
+#include "kernel/measures.h"
 #include "tests/interface/experimenttree.h"
 #include "tests/interface/fakehost.h"
 
@@ -45,6 +48,7 @@ class TreeRun : public TreeFixture {
 protected:
     void TearDown() override {
         base.reset();
+        MemoryBudget_::setLimitForTesting(0);
         TreeFixture::TearDown();
     }
 
@@ -105,6 +109,39 @@ TEST_F(TreeRun, EveryRoundTripLosesTheElementsShareOfTheEnergy) {
     EXPECT_LT(values[0], 1e-7);
     expectRatios(values, lossFactor(10));
     EXPECT_EQ(setupNode->getParameter("Roundtrip")->getRealValue(nullptr), "7");
+}
+
+// Pulses measured every round trip outgrow the memory for measured data:
+// collection stops, said once on the measurement's node with the sets kept,
+// the kept pulses stay as they were and the run goes on to its end.
+TEST_F(TreeRun, CollectionStopsWhenMemoryForMeasuredDataRunsOut) {
+    MemoryBudget_::setLimitForTesting(64 * 1024);
+    setupNode = setup(host.setupTree, "Setup1", 200);
+    cavityNode = cavity(setupNode, "Cavity1");
+    loss = element("Loss", "LinearLoss", {{"amount", "10"}}, {cavityNode}).first();
+    MeasurementNode_* pulses = measurement(measurements(setupNode), "Pulses", "Cavity1%Pulse");
+    run();
+    EXPECT_EQ(setupNode->getParameter("Roundtrip")->getRealValue(nullptr), "201");
+    Measurement_* m = pulses->Measurement;
+    const int kept = m->getInMemory();
+    EXPECT_FALSE(m->isCollecting());
+    EXPECT_GT(kept, 5);
+    EXPECT_LT(kept, 200);
+    EXPECT_EQ(m->getCollected(), kept);
+    int told = 0;
+    for (int i = 0; Error_::getErrorCode(i) != -1; ++i)
+        if (Error_::getErrorSource(i) == pulses &&
+            Error_::getErrorMessage(i).contains("memory for measured data ran out")) {
+            ++told;
+            EXPECT_TRUE(Error_::getErrorMessage(i).contains("with " + QString::number(kept) + " sets kept"));
+            EXPECT_EQ(Error_::getErrorCode(i), Error_::warning);
+        }
+    EXPECT_EQ(told, 1);
+    std::vector<double> energies;
+    for (int set = 0; set < kept; ++set)
+        energies.push_back(optics::energy(*static_cast<Pulse_*>(m->getSample(set, nullptr))->get()));
+    EXPECT_LT(energies[0], 1e-7);
+    expectRatios(energies, lossFactor(10));
 }
 
 TEST_F(TreeRun, ConditionsGateMeasurementsAndElements) {
