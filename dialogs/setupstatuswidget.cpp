@@ -123,7 +123,7 @@ void SetupStatusWidget_::clearSetup() {
 void SetupStatusWidget_::clearValue() {
     parameterValueText->clear();
     Plot->setPlotData(nullptr, nullptr, 0);
-    Plot->plot(nullptr, -1);
+    Plot->reset();
 }
 
 void SetupStatusWidget_::clearErrors() { errorList->clear(); }
