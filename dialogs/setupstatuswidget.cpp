@@ -2,8 +2,8 @@
 
 #include <QCoreApplication>
 #include <QFontMetrics>
-#include <QStyle>
 #include <QStringList>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstdint>

@@ -115,7 +115,7 @@ void Accessor_::tune(int percent, LiveParameter_* P) {
     std::unique_lock<QMutex> lock(*this, std::adopt_lock);
     releasePending();
     WriteParameter = P;
-    writePercent = percent;
+    writePercent = std::max(1, percent);
 }
 
 void Accessor_::simulationStarted() {

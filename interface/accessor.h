@@ -87,8 +87,9 @@ public:
     // User-interface thread. Scales P's live value by `percent` after the
     // setup's next round trip, so the value scaled is at most one round trip
     // old: integers truncated towards zero and kept within 32 bits, logical
-    // values switched off below 100 % and on above. It replaces a pending
-    // write; a watched P is shown once the new value holds.
+    // values switched off below 100 % and on above; less than 1 % counts as
+    // 1 %. It replaces a pending write; a watched P is shown once the new
+    // value holds.
     void tune(int percent, LiveParameter_* P);
 
     // Setup thread, at the start of a run: restarts the throttle clock.
