@@ -2,7 +2,6 @@
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
@@ -55,10 +54,7 @@ protected:
         amount = static_cast<double*>(loss->getParameter(std::string("amount")));
         *amount = 0.001;
         auto* watcher = new HookElement([this, holdAt](int roundtrip) {
-            if (seen.empty() || seen.back().second != *amount) {
-                seen.emplace_back(roundtrip, *amount);
-                changes = static_cast<int>(seen.size());
-            }
+            if (seen.empty() || seen.back().second != *amount) seen.emplace_back(roundtrip, *amount);
             if (roundtrip == holdAt) {
                 std::unique_lock<std::mutex> lock(gate);
                 held = true;
@@ -105,7 +101,6 @@ protected:
     double* amount = nullptr;
     // Written on the setup's thread; read after it has ended.
     std::vector<std::pair<int, double>> seen;
-    std::atomic<int> changes{0};
     std::mutex gate;
     std::condition_variable turned;
     bool held = false;
