@@ -25,6 +25,8 @@ public:
     // The parser of the accepted text, now the caller's.
     ExpressionParser_* takeExpression() override;
     QString getSelection() const override;
+    // Always true: only OK checks the text, by parsing it.
+    bool verify() const { return true; }
 
 private slots:
     void insertFunction();

@@ -151,11 +151,16 @@ void Preferences::resizeEvent(QResizeEvent* event) {
     fitColumns();
 }
 
+void Preferences::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    fitColumns();
+}
+
 void Preferences::fitColumns() {
     itemTable->resizeColumnsToContents();
     itemTable->resizeRowsToContents();
     int total = 0;
     for (int c = 0; c < itemTable->columnCount(); ++c) total += itemTable->columnWidth(c);
     const int W = itemTable->width();
-    if (total <= W - 1) itemTable->setColumnWidth(1, itemTable->columnWidth(1) + (W - 25 - total));
+    if (total <= W - 25) itemTable->setColumnWidth(1, itemTable->columnWidth(1) + (W - 25 - total));
 }

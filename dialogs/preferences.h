@@ -74,11 +74,15 @@ private slots:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // The table has its real width only once the dialog is shown.
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildTree(ConfigNode_* CN, QTreeWidgetItem* I);
     void updateConfigTree(ConfigNode_* CN, QTreeWidgetItem* I);
     // Takes every cell out of the table without deleting it.
     void releaseCells();
+    // Each column as wide as its contents and header; the "Value" column
+    // takes the room left, but never shrinks below that.
     void fitColumns();
 };

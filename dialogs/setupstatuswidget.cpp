@@ -1,13 +1,14 @@
 #include "dialogs/setupstatuswidget.h"
 
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QStringList>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstdint>
 #include <limits>
 
-#include "core/datashape.h"
 #include "core/setup.h"
 #include "interface/error.h"
 #include "interface/node.h"
@@ -60,6 +61,10 @@ SetupStatusWidget_::SetupStatusWidget_(QWidget* parent, SetupNode_* node)
     tuneSlider->setRange(0, 200);
     tuneSlider->setValue(100);
     tuneSlider->setEnabled(false);
+    // Room for a double's full text, with a blank on either side for the frame's padding.
+    const QString widest = ' ' + QString::number(-std::numeric_limits<double>::max(), 'e', 10) + ' ';
+    parameterValueText->setMinimumWidth(QFontMetrics(parameterValueText->font()).horizontalAdvance(widest) +
+                                        2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth));
     connect(parameterTree, &QTreeWidget::itemClicked, this, &SetupStatusWidget_::parameterClicked);
     connect(errorList, &QTreeWidget::itemClicked, this, &SetupStatusWidget_::errorClicked);
     connect(tuneSlider, &QSlider::sliderReleased, this, &SetupStatusWidget_::tune);
@@ -110,9 +115,29 @@ void SetupStatusWidget_::clearSetup() {
     errorList->clear();
     showIdleTexts();
     setupProgress->setValue(0);
+    // Nothing of this run's live value and history stays for the next.
+    clearValue();
     Setup = nullptr;
-    hasReading = false;
-    skipNextReport = false;
+}
+
+void SetupStatusWidget_::clearValue() {
+    parameterValueText->clear();
+    Plot->setPlotData(nullptr, nullptr, 0);
+    Plot->reset();
+}
+
+void SetupStatusWidget_::clearErrors() { errorList->clear(); }
+
+void SetupStatusWidget_::update() {
+    if (isRunning()) return;
+    Parameter_* P = selectedParameter();
+    setParameterValue(P ? P->getRealValue(nullptr) : QString());
+}
+
+void SetupStatusWidget_::setParameterValue(const QString& text) {
+    parameterValueText->setText(text);
+    // A long number reads from its mantissa, not from its end.
+    parameterValueText->setCursorPosition(0);
 }
 
 void SetupStatusWidget_::buildParameterTree(Node_* node, SetupStatusWidgetParameterNode_* row) {
@@ -147,12 +172,16 @@ Parameter_* SetupStatusWidget_::selectedParameter() {
 bool SetupStatusWidget_::isRunning() const { return Setup && Setup->isRunning(); }
 
 void SetupStatusWidget_::refresh() {
-    hasReading = false;
-    skipNextReport = false;
     Parameter_* P = selectedParameter();
     if (!P) {
         tuneSlider->setEnabled(false);
         parameterText->setText(tr("No parameter is selected."));
+        // Nothing is watched, so no value or curve is shown.
+        if (isRunning()) {
+            SetupNode->getAccessor()->request(nullptr, historyInterval);
+            dropQueuedReports();
+        }
+        clearValue();
         return;
     }
     const int dimension = P->getDimension();
@@ -175,7 +204,7 @@ void SetupStatusWidget_::refresh() {
                             type == DataType_::doubleprecision));
     if (!running) {
         // No setup thread runs, so the bound value stands still.
-        parameterValueText->setText(P->getRealValue(nullptr));
+        setParameterValue(P->getRealValue(nullptr));
         if (dimension == 1) {
             Plot->setPlotData(P);
             Plot->plot(nullptr, -1);
@@ -184,7 +213,7 @@ void SetupStatusWidget_::refresh() {
     }
     SetupNode->getAccessor()->request(P->getLive(), historyInterval);
     dropQueuedReports();
-    parameterValueText->setText(tr("updating"));
+    setParameterValue(tr("updating"));
 }
 
 void SetupStatusWidget_::addError(const QString& message, Node_*, int code) {
@@ -202,53 +231,19 @@ void SetupStatusWidget_::errorClicked(QTreeWidgetItem* item, int) {
                        QStringLiteral("</b>:<br><br>") + Error_::getErrorExplanation(code));
 }
 
-// The factor is taken to the last reading the channel reported; the setup's
-// memory is never read here. The new value is shown at once, and the channel
-// writes it after the setup's next round trip.
+// The setup thread scales its own current value after its next round trip,
+// so a tune holds from the first round trips of a run; the channel then
+// reports the new value.
 void SetupStatusWidget_::tune() {
-    const int factor = std::max(1, tuneSlider->value());
+    const int percent = std::max(1, tuneSlider->value());
     tuneSlider->setValue(100);
     Parameter_* P = selectedParameter();
-    if (!P || P->getDimension() != 0 || !P->getData() || !hasReading) return;
-    DataShape_& shape = *P->getShape();
-    double tuned;
-    switch (P->getType().get()) {
-        case DataType_::integer: {
-            const int64_t scaled = int64_t(factor) * int64_t(lastReading) / 100;
-            tuned = double(std::clamp<int64_t>(scaled, std::numeric_limits<int32_t>::min(),
-                                               std::numeric_limits<int32_t>::max()));
-            break;
-        }
-        case DataType_::doubleprecision:
-            tuned = factor * lastReading / 100.0;
-            break;
-        case DataType_::logical:
-            // Below 100 % switches off, above switches on; 100 % leaves it.
-            if (factor == 100) return;
-            tuned = factor > 100 ? 1.0 : 0.0;
-            break;
-        default:
-            return;
-    }
-    void* block = shape.allocateData();
-    if (!block) return;
-    switch (P->getType().get()) {
-        case DataType_::integer: *static_cast<int32_t*>(block) = int32_t(tuned); break;
-        case DataType_::doubleprecision: *static_cast<double*>(block) = tuned; break;
-        default: *static_cast<char*>(block) = tuned != 0.0; break;
-    }
-    const QString shown = P->getType().getStringValue(block);
-    SetupNode->getAccessor()->write(block, P->getLive());
-    // Reports already queued, and the next one, may predate the write.
-    dropQueuedReports();
-    skipNextReport = true;
-    lastReading = tuned;
-    parameterValueText->setText(shown);
+    if (!P || P->getDimension() != 0 || !P->getData()) return;
+    SetupNode->getAccessor()->tune(percent, P->getLive());
 }
 
 void SetupStatusWidget_::updateSetupStatus(int rt) {
     if (rt == -1) {
-        skipNextReport = false;
         setupProgress->setValue(setupProgress->maximum());
         return;
     }
@@ -258,18 +253,10 @@ void SetupStatusWidget_::updateSetupStatus(int rt) {
         setupProgress->setValue(int(percent));
 }
 
-void SetupStatusWidget_::updateParameterDisplay(QString text) {
-    if (!skipNextReport) parameterValueText->setText(text);
-}
+void SetupStatusWidget_::updateParameterDisplay(QString text) { setParameterValue(text); }
 
 void SetupStatusWidget_::plotHistory(QVector<double> x, QVector<double> y) {
     Plot->setPlotData(x.constData(), y.constData(), std::min(x.size(), y.size()));
-    if (skipNextReport) {
-        skipNextReport = false;
-    } else if (!y.isEmpty()) {
-        lastReading = y.last();
-        hasReading = true;
-    }
 }
 
 void SetupStatusWidget_::plotParameter(ParameterValuePtr value) {

@@ -54,6 +54,13 @@ public:
     void addError(const QString& message, Node_* node, int code) override;
 
     QwtPlot_* getPlot() const { return Plot; }
+    // Empties the error list.
+    void clearErrors();
+    // Shows the selected parameter's value, or nothing when no parameter is
+    // selected; while the setup runs, the value is left to the channel's reports.
+    void update();
+    // Shows `text` as the current value, from its first character.
+    void setParameterValue(const QString& text);
 
 private slots:
     void parameterClicked(QTreeWidgetItem*, int);
@@ -74,6 +81,8 @@ private:
     Parameter_* selectedParameter();
     bool isRunning() const;
     void showIdleTexts();
+    // No value and no curve.
+    void clearValue();
     // Reports still queued for the tab, which belong to an earlier request
     // or run.
     void dropQueuedReports();
@@ -82,10 +91,4 @@ private:
     SetupNode_* SetupNode;
     QwtPlot_* Plot;
     int totalRoundtrips = 0;
-    // The newest reading of the watched scalar, from its history; tuning
-    // scales it.
-    double lastReading = 0;
-    bool hasReading = false;
-    // Set by a tune: the next report may have been read before the write.
-    bool skipNextReport = false;
 };

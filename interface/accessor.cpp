@@ -32,6 +32,28 @@ double plotValue(LiveParameter_& P) {
     }
 }
 
+// Scales a scalar live value by `percent`; other types stay as they are.
+void scaleValue(LiveParameter_& P, int percent) {
+    void* value = P.getData();
+    if (!value || P.getDimension() != 0) return;
+    switch (P.getShape().getType().get()) {
+        case DataType_::integer: {
+            auto* v = static_cast<int32_t*>(value);
+            const int64_t scaled = int64_t(percent) * *v / 100;
+            *v = int32_t(std::clamp<int64_t>(scaled, INT32_MIN, INT32_MAX));
+            break;
+        }
+        case DataType_::doubleprecision:
+            *static_cast<double*>(value) = percent * *static_cast<double*>(value) / 100.0;
+            break;
+        case DataType_::logical:
+            if (percent != 100) *static_cast<char*>(value) = percent > 100;
+            break;
+        default:
+            break;
+    }
+}
+
 }  // namespace
 
 ParameterValue_::ParameterValue_(LiveParameter_& parameter)
@@ -83,6 +105,17 @@ void Accessor_::write(QString data, LiveParameter_* P) {
     releasePending();
     WriteParameter = P;
     WriteData = std::move(data);
+}
+
+void Accessor_::tune(int percent, LiveParameter_* P) {
+    if (!tryLock(waitMs)) {
+        log("Could not get lock in mutex in Accessor_::tune(int percent, Parameter_* P)", debugA);
+        return;
+    }
+    std::unique_lock<QMutex> lock(*this, std::adopt_lock);
+    releasePending();
+    WriteParameter = P;
+    writePercent = std::max(1, percent);
 }
 
 void Accessor_::simulationStarted() {
@@ -152,7 +185,11 @@ void Accessor_::publish() {
 
 void Accessor_::applyWrite() {
     if (!WriteParameter) return;
-    if (writeData) {
+    if (writePercent) {
+        scaleValue(*WriteParameter, writePercent);
+        writePercent = 0;
+        if (WriteParameter == ReadParameter) emit updateParameterDisplay(ReadParameter->getRealValue(nullptr));
+    } else if (writeData) {
         DataShape_& shape = WriteParameter->getShape();
         shape.copyData(WriteParameter->getData(), writeData);
         shape.freeData(writeData);
@@ -169,6 +206,7 @@ void Accessor_::releasePending() {
     writeData = nullptr;
     WriteParameter = nullptr;
     WriteData.clear();
+    writePercent = 0;
 }
 
 void Accessor_::clearHistory() {

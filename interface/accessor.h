@@ -84,6 +84,13 @@ public:
     void write(void* data, LiveParameter_* P);
     // As above with a value as text.
     void write(QString data, LiveParameter_* P);
+    // User-interface thread. Scales P's live value by `percent` after the
+    // setup's next round trip, so the value scaled is at most one round trip
+    // old: integers truncated towards zero and kept within 32 bits, logical
+    // values switched off below 100 % and on above; less than 1 % counts as
+    // 1 %. It replaces a pending write; a watched P is shown once the new
+    // value holds.
+    void tune(int percent, LiveParameter_* P);
 
     // Setup thread, at the start of a run: restarts the throttle clock.
     void simulationStarted();
@@ -91,6 +98,8 @@ public:
     void execute(const int& roundtrip);
     // Setup thread, at the end of a run: round trip -1 and the final value.
     void simulationFinished();
+    // Nothing to do: a paused setup simply calls `execute` no more.
+    void simulationPaused() {}
     // User-interface thread, when the setup is destroyed: forgets the
     // parameters and the history, releases a pending value.
     void reset();
@@ -118,6 +127,8 @@ private:
     LiveParameter_* WriteParameter = nullptr;
     void* writeData = nullptr;
     QString WriteData;
+    // A pending tune of WriteParameter in per cent; 0 when none.
+    int writePercent = 0;
     int lastUpdate = -1;
     int updateInterval = 50;
     double historyDataX[historySize];

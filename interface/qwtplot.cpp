@@ -27,6 +27,14 @@ QwtPlot_::~QwtPlot_() = default;
 void QwtPlot_::reset() {
     clearPoints();
     Curve.detach();
+    redraw();
+}
+
+// The axes are laid out for the new labels before drawing: a plot on a hidden
+// tab gets no layout request, and its labels would be cut to the old width.
+void QwtPlot_::redraw() {
+    updateAxes();
+    updateLayout();
     replot();
 }
 
@@ -207,5 +215,5 @@ void QwtPlot_::setPlotData(Measurement_* M, int i) {
 void QwtPlot_::plot(Measurement_* M, int i) {
     if (M) setPlotData(M, i);
     Curve.attach(this);
-    replot();
+    redraw();
 }

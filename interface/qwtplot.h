@@ -51,6 +51,8 @@ public:
     plotMode_ plotMode = real;
 
 private:
+    // Fits the axes to their labels, then draws.
+    void redraw();
     // Starts the next set of points.
     void clearPoints();
     void allocatePoints(int n);

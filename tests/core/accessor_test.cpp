@@ -206,6 +206,18 @@ TEST_F(Channel, ATunedValueIsWrittenBetweenRoundtripsAndTheLastWriteWins) {
     roundtrip(4, 1);
     EXPECT_EQ(loss.at<double>(), 0.6);
     EXPECT_EQ(loss.textWrites, 1);
+
+    // A tune replaces a pending value and scales the value the setup holds
+    // at the round trip, once; the watched value is shown as soon as it holds.
+    accessor.write(loss.block(0.7), &loss);
+    accessor.tune(200, &loss);
+    loss.at<double>() = 0.25;
+    display.clear();
+    roundtrip(5, 1);
+    EXPECT_EQ(loss.at<double>(), 0.5);
+    EXPECT_EQ(display, std::vector<double>{0.5});
+    roundtrip(6, 1);
+    EXPECT_EQ(loss.at<double>(), 0.5);
 }
 
 TEST_F(Channel, ABusyChannelCostsOneRoundtripNeverTheValue) {
@@ -231,6 +243,8 @@ TEST_F(Channel, ResetForgetsWatchHistoryAndPendingValue) {
     accessor.request(&power, 1);
     roundtrip(1, 60);
     accessor.write(power.block(9.0), &power);
+    accessor.reset();
+    accessor.tune(50, &power);
     accessor.reset();
     roundtrip(2, 60);
     EXPECT_EQ(display.size(), 1u);

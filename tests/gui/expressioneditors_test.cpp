@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QPushButton>
+#include <QtTest/QTest>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -56,20 +57,32 @@ protected:
     Node_* measurement = nullptr;
 };
 
+// The buttons are clicked with the mouse, as a user does: the selected text
+// they replace stays selected while the focus would move.
 TEST_F(ExpressionEditors, AClickOnTheMeasuredValueComposesItFromTheChoosers) {
     MessageBoxes boxes;
     onNextModalDialog([](QDialog* d) {
         auto* composer = dynamic_cast<ComposeParameter*>(d);
         ASSERT_NE(composer, nullptr);
+        EXPECT_TRUE(composer->verify());
         EXPECT_EQ(composer->parameterString->selectedText(), "0");  // typing replaces it
-        onNextModalDialog([](QDialog* chooser) {
-            auto* box = chooser->findChild<QComboBox*>("operationBox");
-            box->setCurrentIndex(box->findText("Energy()"));
-            press(chooser, QDialogButtonBox::Ok);
-        });
-        composer->insertFunctionButton->click();
+        const auto chooseEnergy = [] {
+            onNextModalDialog([](QDialog* chooser) {
+                auto* box = chooser->findChild<QComboBox*>("operationBox");
+                box->setCurrentIndex(box->findText("Energy()"));
+                press(chooser, QDialogButtonBox::Ok);
+            });
+        };
+        const std::pair<QPushButton*, QString> replacing[] = {{composer->insertPulseButton, "Cavity1%Pulse"},
+                                                              {composer->insertFunctionButton, "Energy()"}};
+        for (const auto& [button, inserted] : replacing) {
+            composer->parameterString->selectAll();
+            if (button == composer->insertFunctionButton) chooseEnergy();
+            QTest::mouseClick(button, Qt::LeftButton);
+            EXPECT_EQ(composer->parameterString->text(), inserted);
+        }
         composer->parameterString->cursorBackward(false);
-        composer->insertPulseButton->click();
+        QTest::mouseClick(composer->insertPulseButton, Qt::LeftButton);
         composer->parameterString->end(false);
         composer->parameterString->insert("*2");
         press(composer, QDialogButtonBox::Ok);

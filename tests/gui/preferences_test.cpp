@@ -1,5 +1,6 @@
 #include "dialogs/preferences.h"
 
+#include <QHeaderView>
 #include <QTableWidget>
 #include <gtest/gtest.h>
 
@@ -53,14 +54,29 @@ TEST_F(PreferencesFile, TheShippedFileIsTheBuiltInDefaults) {
     EXPECT_EQ(WorkingDirectory::read(PLS_SOURCE_DIR "/config/preferences.config").toStdString(), defaults);
 }
 
-TEST_F(PreferencesFile, SectionsShowTheirKeys) {
+// Each header reads whole, from the moment the dialog shows.
+TEST_F(PreferencesFile, SectionsShowTheirKeysUnderWholeHeaders) {
     WorkingDirectory dir(true);
     Preferences p(nullptr);
+    p.show();
+    const QHeaderView* header = p.itemTable->horizontalHeader();
+    const auto headersWhole = [&] {
+        for (int c = 0; c < header->count(); ++c) EXPECT_GE(header->sectionSize(c), header->sectionSizeHint(c)) << c;
+    };
+    headersWhole();
     EXPECT_EQ(shown(p, "General"), (QStringList{"Catch floating point exceptions.=true", "Debug level=0"}));
     EXPECT_EQ(shown(p, "Plugins"), QStringList{});
     EXPECT_EQ(shown(p, "Plugins/General"),
               (QStringList{"Activate Plugins=true", "Plugin Directory=plugins/", "Maximum Parameter Count=1000"}));
     EXPECT_EQ(shown(p, ""), QStringList{});
+    headersWhole();
+    // A table barely wider than its headers, as the dialog lays it out.
+    const int headers = header->sectionSizeHint(0) + header->sectionSizeHint(1);
+    for (const int room : {1, 12, 24}) {
+        p.splitter->setSizes({p.splitter->width() - headers - room, headers + room});
+        emit p.splitter->splitterMoved(headers + room, 1);
+        headersWhole();
+    }
 }
 
 TEST_F(PreferencesFile, OkStoresTheEditsAndCancelKeepsTheFile) {

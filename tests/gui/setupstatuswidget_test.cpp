@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "core/setup.h"
 #include "interface/cavitynode.h"
@@ -110,7 +111,14 @@ TEST_F(StatusTab, AttachingShowsTheSummaryAndTheMeasurableParametersDetachingGoe
 
     select(root->child(1));
     EXPECT_EQ(tab->parameterValueText->text(), "Parameter has no data in Parameter_::getRealValue()");
+    tab->setParameterValue("shown");
+    tab->update();
+    EXPECT_EQ(tab->parameterValueText->text(), "Parameter has no data in Parameter_::getRealValue()");
+    node->addLocalError("Gain saturated", Error_::warning);
+    tab->clearErrors();
+    EXPECT_EQ(tab->errorList->topLevelItemCount(), 0);
     node->addLocalError("Loss out of range", Error_::warning);
+    tab->getPlot()->setPlotData(std::vector<double>{1, 2}.data(), std::vector<double>{3, 4}.data(), 2);
     setup.reset();  // the experiment goes: the node detaches the tab
     EXPECT_FALSE(tab->isEnabled());
     EXPECT_EQ(tab->setupText->text(), idleSetup);
@@ -118,7 +126,26 @@ TEST_F(StatusTab, AttachingShowsTheSummaryAndTheMeasurableParametersDetachingGoe
     EXPECT_EQ(tab->parameterTree->topLevelItemCount(), 0);
     EXPECT_EQ(tab->errorList->topLevelItemCount(), 0);
     EXPECT_EQ(tab->setupProgress->value(), 0);
-    EXPECT_EQ(tab->parameterValueText->text(), "Parameter has no data in Parameter_::getRealValue()");
+    // Nothing of the run stays for the next: no value, no curve.
+    EXPECT_EQ(tab->parameterValueText->text(), "");
+    EXPECT_EQ(tab->getPlot()->getCurve().dataSize(), 0u);
+    tab->setParameterValue("shown");
+    tab->update();
+    EXPECT_EQ(tab->parameterValueText->text(), "");
+}
+
+// The value field reads a double's whole text from its first character.
+TEST_F(StatusTab, ALongValueShowsWholeFromItsFirstCharacter) {
+    host.tabs->resize(host.tabs->minimumSizeHint());
+    host.window.show();
+    for (const double value : {1.0008661e+23, -1.7976931348623157e+308, 1.0}) {
+        const QString text = DataType_(DataType_::doubleprecision).getStringValue(&value);
+        tab->setParameterValue(text);
+        EXPECT_EQ(tab->parameterValueText->cursorPosition(), 0);
+        EXPECT_GT(tab->parameterValueText->contentsRect().width(),
+                  tab->parameterValueText->fontMetrics().horizontalAdvance(text))
+            << text.toStdString();
+    }
 }
 
 TEST_F(StatusTab, ASelectedParameterIsDescribedAndAOneDimensionalArrayPlotted) {
@@ -173,26 +200,26 @@ TEST_F(StatusTab, ErrorRowsExplainTheirCode) {
     EXPECT_TRUE(tab->errorText->toHtml().contains("font-weight:600;\">Warning</span>"));
 }
 
-// The slider scales the last value the channel reported (none: nothing is
-// written); the channel writes the result after the next round trip, here
-// run by hand.
-TEST_F(StatusTab, ATuneScalesTheReportedValueAndResetsTheSlider) {
+// The slider scales the parameter's value as it stands at the next round
+// trip, run here by hand; the channel writes the result and reports it.
+TEST_F(StatusTab, ATuneScalesTheCurrentValueAndResetsTheSlider) {
     struct Row {
         DataType_::type_ type;
         double current;
-        bool reported;
         int slider;
         double written;
     };
     const Row rows[] = {
-        {DataType_::integer, 7, true, 150, 10},
-        {DataType_::integer, -7, true, 150, -10},
-        {DataType_::integer, 250, true, 0, 2},
-        {DataType_::integer, 2e9, true, 200, INT32_MAX},
-        {DataType_::doubleprecision, 0.3, true, 50, 0.15},
-        {DataType_::doubleprecision, 2, false, 150, 2},
-        {DataType_::logical, 1, true, 50, 0},
-        {DataType_::logical, 0, true, 150, 1},
+        {DataType_::integer, 7, 150, 10},
+        {DataType_::integer, -7, 150, -10},
+        {DataType_::integer, 250, 0, 2},
+        {DataType_::integer, 2e9, 200, INT32_MAX},
+        {DataType_::integer, -2e9, 200, INT32_MIN},
+        {DataType_::doubleprecision, 0.3, 50, 0.15},
+        {DataType_::doubleprecision, 2, 150, 3},
+        {DataType_::logical, 1, 50, 0},
+        {DataType_::logical, 0, 150, 1},
+        {DataType_::logical, 1, 100, 1},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(testing::Message() << r.type << " " << r.current << " at " << r.slider);
@@ -211,13 +238,13 @@ TEST_F(StatusTab, ATuneScalesTheReportedValueAndResetsTheSlider) {
         std::unique_ptr<Setup_> setup = attach();
         select(tab->parameterTree->topLevelItem(0)->child(0));
         Accessor_* accessor = node->getAccessor();
-        if (r.reported) emit accessor->plotHistory({-1}, {r.current});
-        QCoreApplication::processEvents();
+        accessor->request(P->getLive(), 500);
 
         tab->tuneSlider->setValue(r.slider);
         emit tab->tuneSlider->sliderReleased();
         EXPECT_EQ(tab->tuneSlider->value(), 100);
         accessor->execute(1);
+        QCoreApplication::processEvents();
         const double written = r.type == DataType_::logical   ? field.logical
                                : r.type == DataType_::integer ? field.integer
                                                               : field.real;

@@ -2,12 +2,15 @@
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
+#include <cmath>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "core/elements/linearloss.h"
@@ -33,6 +36,7 @@ protected:
         ASSERT_NE(tab, nullptr);
     }
     void TearDown() override {
+        letGo();
         if (setup) {
             setup->stop();
             setup.reset();
@@ -43,15 +47,19 @@ protected:
 
     // Each round trip takes at least 0.1 ms, so the channel's 50 ms throttle
     // lets a report through every few hundred round trips; the loss amount is
-    // recorded whenever it changes.
-    void start(int roundtrips) {
+    // recorded with its round trip whenever it changes. With `holdAt` the
+    // setup thread waits in that round trip until the test lets it go on.
+    void start(int roundtrips, int holdAt = 0) {
         auto* loss = new LinearLoss_(nullptr, nullptr);
         amount = static_cast<double*>(loss->getParameter(std::string("amount")));
         *amount = 0.001;
-        auto* watcher = new HookElement([this](int) {
-            if (seen.empty() || seen.back() != *amount) {
-                seen.push_back(*amount);
-                changes = static_cast<int>(seen.size());
+        auto* watcher = new HookElement([this, holdAt](int roundtrip) {
+            if (seen.empty() || seen.back().second != *amount) seen.emplace_back(roundtrip, *amount);
+            if (roundtrip == holdAt) {
+                std::unique_lock<std::mutex> lock(gate);
+                held = true;
+                turned.notify_all();
+                turned.wait(lock, [this] { return released; });
             }
             std::this_thread::sleep_for(std::chrono::microseconds(100));
         });
@@ -77,14 +85,26 @@ protected:
         return done();
     }
     QString shown() const { return tab->parameterValueText->text(); }
+    void waitUntilHeld() {
+        std::unique_lock<std::mutex> lock(gate);
+        turned.wait(lock, [this] { return held; });
+    }
+    void letGo() {
+        std::lock_guard<std::mutex> lock(gate);
+        released = true;
+        turned.notify_all();
+    }
 
     std::unique_ptr<SetupNode_> node;
     SetupStatusWidget_* tab = nullptr;
     std::unique_ptr<Setup_> setup;
     double* amount = nullptr;
     // Written on the setup's thread; read after it has ended.
-    std::vector<double> seen;
-    std::atomic<int> changes{0};
+    std::vector<std::pair<int, double>> seen;
+    std::mutex gate;
+    std::condition_variable turned;
+    bool held = false;
+    bool released = false;
 };
 
 TEST_F(LiveStatusTab, ARunShowsProgressTheLiveValueAndItsHistory) {
@@ -103,24 +123,28 @@ TEST_F(LiveStatusTab, ARunShowsProgressTheLiveValueAndItsHistory) {
     EXPECT_EQ(shown().toDouble(), 0.001);
 }
 
-TEST_F(LiveStatusTab, ATuneChangesTheNextRoundtripsOnce) {
-    start(1000000);
-    ASSERT_TRUE(processUntil([this] { return tab->getPlot()->getSamples() > 0; }));
+// Tuned in round trip 10, long before the first report: the setup scales the
+// value it holds and runs with it from the next round trip on.
+TEST_F(LiveStatusTab, AnEarlyTuneChangesTheNextRoundtripsOnce) {
+    start(1000000, 10);
+    waitUntilHeld();
     tab->tuneSlider->setValue(150);
     emit tab->tuneSlider->sliderReleased();
-    EXPECT_DOUBLE_EQ(shown().toDouble(), 0.0015);
-    ASSERT_TRUE(processUntil([this] { return changes == 2; }));
+    letGo();
+    const auto tunedShown = [this] { return std::abs(shown().toDouble() - 0.0015) < 1e-12; };
+    ASSERT_TRUE(processUntil(tunedShown));
     // Two more reports: both show the tuned value.
     for (int report = 0; report < 2; ++report) {
         tab->parameterValueText->clear();
         ASSERT_TRUE(processUntil([this] { return !shown().isEmpty(); }));
-        EXPECT_DOUBLE_EQ(shown().toDouble(), 0.0015);
+        EXPECT_TRUE(tunedShown()) << shown().toStdString();
     }
     setup->stop();
     ASSERT_TRUE(setup->wait(60000));
     ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[0], 0.001);
-    EXPECT_DOUBLE_EQ(seen[1], 0.0015);
+    EXPECT_EQ(seen[0], std::make_pair(1, 0.001));
+    EXPECT_EQ(seen[1].first, 11);
+    EXPECT_DOUBLE_EQ(seen[1].second, 0.0015);
 }
 
 }  // namespace

@@ -3,7 +3,11 @@
 // cannot be plotted.
 #include "interface/qwtplot.h"
 
+#include <QCoreApplication>
+#include <QLocale>
 #include <gtest/gtest.h>
+#include <qwt_scale_draw.h>
+#include <qwt_scale_widget.h>
 
 #include <cmath>
 #include <complex>
@@ -184,6 +188,34 @@ TEST(WindowPlot, ResetEmptiesThePlotAndPlotShowsTheLastPointsAgain) {
     plot.plot(nullptr, -1);
     EXPECT_EQ(axis(plot, false), (std::vector<double>{1, 2}));
     expectYs(plot, {3, 4});
+}
+
+// Each label of the value axis is a whole number that fits the axis, also
+// when the data changed while the plot's tab was hidden.
+TEST(WindowPlot, AxisLabelsShowWholeNumbersAlsoAfterAChangeWhileHidden) {
+    QWidget tab;
+    auto* plot = new QwtPlot_(&tab);
+    plot->resize(400, 300);
+    tab.show();
+    const double x[] = {0, 9};
+    const std::vector<double> rows[] = {{40, 160}, {3.2e-7, 3.3e-7}, {-1e-13, 5e-13}};
+    for (const std::vector<double>& y : rows) {
+        SCOPED_TRACE(y[1]);
+        tab.hide();
+        plot->setPlotData(x, y.data(), 2);
+        plot->plot(nullptr, -1);
+        tab.show();
+        QCoreApplication::processEvents();
+        const QwtScaleWidget* axis = plot->axisWidget(QwtPlot::yLeft);
+        const QwtScaleDraw* draw = axis->scaleDraw();
+        EXPECT_GE(axis->width(), draw->maxLabelWidth(axis->font()));
+        for (const double tick : draw->scaleDiv().ticks(QwtScaleDiv::MajorTick)) {
+            bool number = false;
+            const double shown = QLocale().toDouble(draw->label(tick).text(), &number);
+            EXPECT_TRUE(number);
+            EXPECT_NEAR(shown, tick, 1e-5 * (y[1] - y[0])) << draw->label(tick).text().toStdString();
+        }
+    }
 }
 
 }  // namespace
