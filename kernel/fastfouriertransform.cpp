@@ -758,8 +758,8 @@ FFT_INLINE void multiply(double* __restrict a, const double* __restrict b, int32
     }
 }
 
-// The work of each public routine, compiled once for the baseline and once
-// for AVX2; the one the processor supports is chosen at run time.
+// The work of each public routine, compiled for the baseline, for AVX2 and
+// for AVX-512; each call takes the path in use (chosenpath below).
 template <class V>
 FFT_INLINE void four1work(const plan_& plan, double* data, bool inverse, double* a, double* b) {
     run<V>(plan, interleavedsource_{data, inverse}, interleavedsink_{data, inverse}, a, b);
