@@ -758,8 +758,8 @@ FFT_INLINE void multiply(double* __restrict a, const double* __restrict b, int32
     }
 }
 
-// The work of each public routine, compiled once for the baseline and once
-// for AVX2; the one the processor supports is chosen at run time.
+// The work of each public routine, compiled for the baseline, for AVX2 and
+// for AVX-512; each call takes the path in use (chosenpath below).
 template <class V>
 FFT_INLINE void four1work(const plan_& plan, double* data, bool inverse, double* a, double* b) {
     run<V>(plan, interleavedsource_{data, inverse}, interleavedsink_{data, inverse}, a, b);
@@ -830,21 +830,33 @@ FFT_AVX512 void combineavx512(const plan_& plan, const optics::samples_& a, cons
 }
 
 bool hasavx512() {
-    static const bool supported = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512vl") != 0;
-    }();
-    return supported;
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0 && __builtin_cpu_supports("avx512f") != 0 &&
+           __builtin_cpu_supports("avx512vl") != 0;
 }
 
 bool hasavx2() {
-    static const bool supported = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    return supported;
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
 }
 #endif
+
+bool supported(path_ path) {
+#if defined(__x86_64__) || defined(__i386__)
+    if (path == path_::avx512) return hasavx512();
+    if (path == path_::avx2) return hasavx2();
+#endif
+    return path == path_::plain;
+}
+
+// The path every call takes, read once per call: by default the widest the
+// processor supports.
+std::atomic<path_>& chosenpath() {
+    static std::atomic<path_> chosen{supported(path_::avx512) ? path_::avx512
+                                     : supported(path_::avx2) ? path_::avx2
+                                                              : path_::plain};
+    return chosen;
+}
 
 void badargument() { listoutput::print("Bad argument in FFT."); }
 
@@ -884,11 +896,12 @@ void combine(const optics::samples_& a, const optics::samples_& b, optics::sampl
     const quad_ domega = (static_cast<quad_>(twopi) / dx) / n;
     const scale_ scale = makescale(nfactor * nfactor * (domega / static_cast<quad_>(sqrttwopi)));
 #if defined(__x86_64__) || defined(__i386__)
-    if (hasavx512()) {
+    const path_ path = chosenpath().load(std::memory_order_relaxed);
+    if (path == path_::avx512) {
         combineavx512(plan, a, b, c, conjugate, scale, w, w + size, w + 2 * size);
         return;
     }
-    if (hasavx2()) {
+    if (path == path_::avx2) {
         combineavx2(plan, a, b, c, conjugate, scale, w, w + size, w + 2 * size);
         return;
     }
@@ -912,11 +925,12 @@ void four1(double* data, const int32_t& nn, const int32_t& isign) {
     const size_t size = buffersize(nn);
     double* w = workspace(2 * size);
 #if defined(__x86_64__) || defined(__i386__)
-    if (hasavx512()) {
+    const path_ path = chosenpath().load(std::memory_order_relaxed);
+    if (path == path_::avx512) {
         four1avx512(plan, data, isign > 0, w, w + size);
         return;
     }
-    if (hasavx2()) {
+    if (path == path_::avx2) {
         four1avx2(plan, data, isign > 0, w, w + size);
         return;
     }
@@ -940,16 +954,25 @@ void fft(optics::samples_& data, const int32_t& expsign, const quad_& dt) {
     double* w = workspace(2 * size);
     const scale_ scale = makescale(dt / static_cast<quad_>(sqrttwopi));
 #if defined(__x86_64__) || defined(__i386__)
-    if (hasavx512()) {
+    const path_ path = chosenpath().load(std::memory_order_relaxed);
+    if (path == path_::avx512) {
         fftavx512(plan, data, expsign > 0, scale, w, w + size);
         return;
     }
-    if (hasavx2()) {
+    if (path == path_::avx2) {
         fftavx2(plan, data, expsign > 0, scale, w, w + size);
         return;
     }
 #endif
     fftgeneric(plan, data, expsign > 0, scale, w, w + size);
+}
+
+path_ currentpath() { return chosenpath().load(std::memory_order_relaxed); }
+
+bool usepath(path_ path) {
+    if (!supported(path)) return false;
+    chosenpath().store(path, std::memory_order_relaxed);
+    return true;
 }
 
 void correlation(const optics::samples_& a, const optics::samples_& b, optics::samples_& c,

@@ -39,4 +39,12 @@ void correlation(const optics::samples_& a, const optics::samples_& b, optics::s
 void convolution(const optics::samples_& a, const optics::samples_& b, optics::samples_& c,
                  const optics::quad_& dx);
 
+// The instruction sets the transforms are compiled for. Every call takes the
+// path in use, by default the widest the processor supports.
+enum class path_ { plain, avx2, avx512 };
+path_ currentpath();
+// Makes later calls of every thread take `path`; for tests. A path the
+// processor lacks is refused (false) and changes nothing.
+bool usepath(path_ path);
+
 }  // namespace fastfouriertransform

@@ -45,12 +45,20 @@ TEST(Conditions, TheTextsLeftOperandIsTheFirstOfTheComparison) {
         bool met;
     };
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    const Row rows[] = {{2, "<", 3, true},   {2, ">", 3, false},   {3, ">", 2, true},    {0.1, ">=", 0.1, true},
+    const Row rows[] = {{2, "<", 3, true},    {2, ">", 3, false},     {3, ">", 2, true},       {0.1, ">=", 0.1, true},
                         {0.1, "==", 0.1, true}, {0.1, "<=", 0.2, true}, {0.3, "<=", 0.2, false}, {1, "!=", 2, true},
-                        {2, "!=", 2, false}, {nan, "==", nan, false}, {nan, "!=", 1, false}, {nan, "<", 1, false}};
+                        {2, "!=", 2, false},  {nan, "==", nan, false}, {nan, "!=", 1, false}, {nan, "<", 1, false},
+                        // Equal operands: met by exactly the comparisons that include equality.
+                        {3, ">", 3, false},   {3, "<", 3, false},     {3, "==", 3, true},      {3, "!=", 3, false},
+                        {0.2, "<=", 0.2, true}, {0.2, ">=", 0.2, true}, {0.2, "==", 0.2, true}, {0.2, "!=", 0.2, false},
+                        {0.2, "<", 0.2, false}, {0.2, ">", 0.2, false}};
     for (const Row& r : rows) {
         std::unique_ptr<Condition_> c(comparison(r.left, r.op, r.right));
         EXPECT_EQ(c->isMet(), r.met) << r.left << r.op << r.right;
+        // Whole numbers compare the same as integers.
+        if (r.left != std::trunc(r.left) || r.right != std::trunc(r.right)) continue;
+        std::unique_ptr<Condition_> integers(comparison(int(r.left), r.op, int(r.right)));
+        EXPECT_EQ(integers->isMet(), r.met) << "integers " << r.left << r.op << r.right;
     }
 }
 

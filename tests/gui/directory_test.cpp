@@ -1,6 +1,7 @@
 // The directory chooser keeps only a directory that can be written to.
 #include <QLineEdit>
 #include <QTemporaryDir>
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include "dialogs/directory.h"
@@ -40,6 +41,23 @@ TEST(Directory, RefusesAPathThatIsNoWritableDirectory) {
         }
         EXPECT_EQ(chooser.getName(), row.accepted ? row.typed : "previous");
     }
+}
+
+// The window tests' helper: an expected dialog that does not open in time
+// fails the test, and the helper leaves the next dialog alone.
+TEST(Directory, AChooserThatNeverOpensFailsTheTestAndIsNotActedOnLater) {
+    static bool acted = false;
+    EXPECT_NONFATAL_FAILURE(
+        {
+            onNextModalDialog([](QDialog*) { acted = true; }, 50);
+            while (!guitesting::waitingForDialogs().empty())
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        },
+        "no modal dialog opened within 50 ms");
+    Directory_ chooser(nullptr);
+    QTimer::singleShot(100, &chooser, &QDialog::reject);
+    EXPECT_EQ(chooser.exec(), QDialog::Rejected);
+    EXPECT_FALSE(acted);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // driver that acts on the next modal dialog from a timer, and a working
 // directory of its own with or without the program's config/ files.
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
@@ -10,6 +11,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -37,20 +39,47 @@ public:
     std::vector<MessageBox_::Request> shown;
 };
 
+// The helpers of onNextModalDialog still waiting for their dialog.
+inline std::vector<QTimer*>& waitingForDialogs() {
+    static std::vector<QTimer*> timers;
+    return timers;
+}
+
 // Runs `act` on the next modal dialog as soon as the event loop of its exec()
-// runs; a dialog that `act` leaves open is rejected.
-inline void onNextModalDialog(std::function<void(QDialog*)> act) {
+// runs; a dialog that `act` leaves open is rejected. No dialog within
+// `deadlineMs` fails the test and stops the helper: `act` never runs later.
+inline void onNextModalDialog(std::function<void(QDialog*)> act, int deadlineMs = 20000) {
     auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+    waitingForDialogs().push_back(timer);
+    const QDeadlineTimer deadline(deadlineMs);
+    QObject::connect(timer, &QTimer::timeout, [timer, act, deadline, deadlineMs] {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!dialog) return;
+        if (!dialog && !deadline.hasExpired()) return;
+        auto& waiting = waitingForDialogs();
+        waiting.erase(std::find(waiting.begin(), waiting.end(), timer));
         timer->stop();
         timer->deleteLater();
+        if (!dialog) {
+            ADD_FAILURE() << "no modal dialog opened within " << deadlineMs << " ms";
+            return;
+        }
         act(dialog);
         if (dialog->isVisible()) dialog->reject();
     });
     timer->start(10);
 }
+
+// At the end of each test: a helper whose dialog never opened fails the test
+// and goes, with what its action holds.
+class DialogsNeverOpened : public ::testing::EmptyTestEventListener {
+    void OnTestEnd(const ::testing::TestInfo&) override {
+        for (QTimer* timer : waitingForDialogs()) {
+            ADD_FAILURE() << "the modal dialog a helper waited for never opened";
+            delete timer;
+        }
+        waitingForDialogs().clear();
+    }
+};
 
 // Makes a fresh folder the working directory for the life of the object; with
 // `withConfig` it holds a copy of the program's config/ folder.

@@ -10,6 +10,7 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libqoffscree
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new guitesting::DialogsNeverOpened);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     MessageBox_::setHandler(guitesting::MessageBoxes::answerOk());

@@ -14,12 +14,19 @@
 
 #include "kernelerrors.h"
 
+namespace fastfouriertransform {
+void PrintTo(path_ path, std::ostream* out) {
+    *out << (path == path_::avx512 ? "AVX512" : path == path_::avx2 ? "AVX2" : "plain");
+}
+}  // namespace fastfouriertransform
+
 namespace {
 
 using optics::samples_;
 using cd = std::complex<double>;
 namespace fft = fastfouriertransform;
 using FourierErrors = kernelerrors::KernelErrors;
+using ::testing::PrintToString;
 using ::testing::internal::CaptureStdout;
 using ::testing::internal::GetCapturedStdout;
 
@@ -116,7 +123,29 @@ bool same(const samples_& a, const samples_& b) {
            (a.size() == 0 || std::memcmp(a.data(), b.data(), sizeof(optics::complex_) * a.size()) == 0);
 }
 
-TEST(FourierTransform, MatchesFftwForEveryLengthAndBothSigns) {
+// Runs a test on each instruction path of the transforms that the processor
+// has; the others are skipped.
+class FourierPaths : public ::testing::TestWithParam<fft::path_> {
+protected:
+    void SetUp() override {
+        if (!fft::usepath(GetParam()))
+            GTEST_SKIP() << "this processor has no " << PrintToString(GetParam()) << ": that path is not tested";
+    }
+    void TearDown() override { fft::usepath(previous); }
+
+private:
+    const fft::path_ previous = fft::currentpath();
+};
+using FourierTransform = FourierPaths;
+using Four1 = FourierPaths;
+using CorrelationAndConvolution = FourierPaths;
+const auto paths = ::testing::Values(fft::path_::plain, fft::path_::avx2, fft::path_::avx512);
+std::string pathname(const ::testing::TestParamInfo<fft::path_>& info) { return PrintToString(info.param); }
+INSTANTIATE_TEST_SUITE_P(Paths, FourierTransform, paths, pathname);
+INSTANTIATE_TEST_SUITE_P(Paths, Four1, paths, pathname);
+INSTANTIATE_TEST_SUITE_P(Paths, CorrelationAndConvolution, paths, pathname);
+
+TEST_P(FourierTransform, MatchesFftwForEveryLengthAndBothSigns) {
     for (int bits = 1; bits <= 20; ++bits) {
         const int32_t n = 1 << bits;
         const long double dt = 2.5e-15L;
@@ -131,7 +160,7 @@ TEST(FourierTransform, MatchesFftwForEveryLengthAndBothSigns) {
     }
 }
 
-TEST(FourierTransform, RoundTripRestoresTheSamplesAndEnergyIsConserved) {
+TEST_P(FourierTransform, RoundTripRestoresTheSamplesAndEnergyIsConserved) {
     for (int bits = 1; bits <= 20; bits += bits < 12 ? 1 : 4) {
         const int32_t n = 1 << bits;
         const long double dt = 1e-14L, domega = twopi / (n * dt);
@@ -153,7 +182,7 @@ TEST(FourierTransform, RoundTripRestoresTheSamplesAndEnergyIsConserved) {
 // (1 +- 2^-30)*scale. Each sum is rounded to single precision (to 1) before
 // the scaling, so with a scale just below the midpoint between 1 and the next
 // float every sample is exactly 1.
-TEST(FourierTransform, SumsAreRoundedToSinglePrecisionBeforeTheScaling) {
+TEST_P(FourierTransform, SumsAreRoundedToSinglePrecisionBeforeTheScaling) {
     const long double scale = 1.0L + 0x1p-24L - 0x1p-40L;
     for (const int32_t n : {2, 16, 32, 256}) {
         samples_ s(n);
@@ -171,7 +200,7 @@ TEST(FourierTransform, SumsAreRoundedToSinglePrecisionBeforeTheScaling) {
 // scale a hair above the midpoint between 1 and the next float, closer than
 // a double resolves, must round up: the scaling is done in extended precision.
 // The step carries the transform's own sqrt(2 pi), a double.
-TEST(FourierTransform, ScaleIsAppliedInExtendedPrecision) {
+TEST_P(FourierTransform, ScaleIsAppliedInExtendedPrecision) {
     const long double scale = 1.0L + 0x1p-24L + 0x1p-58L;
     const long double step = scale * static_cast<long double>(2.5066282746310002);
     const float above = std::nextafter(1.0f, 2.0f);
@@ -224,7 +253,7 @@ TEST_F(FourierErrors, BadStepSignOrLengthLeavesTheSamples) {
     EXPECT_EQ(messages()[3], "fft: 6 samples; need a power of two of at least 2");
 }
 
-TEST(Four1, MatchesFftwUnnormalised) {
+TEST_P(Four1, MatchesFftwUnnormalised) {
     for (int bits = 1; bits <= 14; ++bits) {
         const int32_t nn = 1 << bits;
         for (int32_t isign : {-1, 1}) {
@@ -265,7 +294,7 @@ struct Combination {
 const Combination combinations[] = {{"correlation", fft::correlation, true},
                                     {"convolution", fft::convolution, false}};
 
-TEST(CorrelationAndConvolution, MatchDirectSumsAlsoWhenTheOutputIsAnInput) {
+TEST_P(CorrelationAndConvolution, MatchDirectSumsAlsoWhenTheOutputIsAnInput) {
     const long double dx = 3.7e11L;  // a spectral step, rad/s
     for (const Combination& op : combinations) {
         for (int bits = 1; bits <= 9; ++bits) {
