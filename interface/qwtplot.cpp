@@ -24,9 +24,15 @@ QwtPlot_::QwtPlot_(QWidget* parent) : QwtPlot(parent) {}
 // The curve, a member, is destroyed and so detached before the Qwt plot.
 QwtPlot_::~QwtPlot_() = default;
 
+// The axes go back to their first range too: a plot without a curve would
+// otherwise keep the scale of the data it last showed.
 void QwtPlot_::reset() {
     clearPoints();
     Curve.detach();
+    for (int axis = 0; axis < axisCnt; ++axis) {
+        setAxisScale(axis, 0, 1000);
+        setAxisAutoScale(axis, true);
+    }
     redraw();
 }
 

@@ -183,8 +183,10 @@ TEST(WindowPlot, ResetEmptiesThePlotAndPlotShowsTheLastPointsAgain) {
     EXPECT_EQ(plot.getCurve().dataSize(), 0u);
     const double x[] = {1, 2}, y[] = {3, 4};
     plot.setPlotData(x, y, 2);
+    plot.plot(nullptr, -1);
     plot.reset();
     EXPECT_EQ(plot.getCurve().plot(), nullptr);
+    EXPECT_EQ(plot.axisScaleDiv(QwtPlot::yLeft).upperBound(), 1000) << "the scale of the last data stays";
     plot.plot(nullptr, -1);
     EXPECT_EQ(axis(plot, false), (std::vector<double>{1, 2}));
     expectYs(plot, {3, 4});
