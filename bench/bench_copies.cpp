@@ -17,6 +17,7 @@
 #include "interface/setupnode.h"
 #include "interface/treebuilder.h"
 #include "interface/treehost.h"
+#include "tests/interface/experimenttree.h"
 #include "tests/interface/plainhost.h"
 
 namespace {
@@ -30,56 +31,13 @@ double processSeconds() {
     return t.tv_sec + t.tv_nsec * 1e-9;
 }
 
-Parameter_* addParameter(Node_* node, const QString& name, DataType_::type_ type,
-                         const QString& value, bool expression = false) {
-    const int extent[] = {samples};
-    const bool pulse = type == DataType_::pulse;
-    auto* p = new Parameter_(type, pulse ? 1 : 0, pulse ? extent : nullptr);
-    p->setName(name);
-    p->setValue(value);
-    if (expression) p->troggleExpression(true);
-    node->addParameter(p);
-    return p;
-}
-
-template <class N>
-N* add(Node_* parent, const QString& name) {
-    auto* n = new N;
-    n->setText(0, name);
-    parent->addChild(n);
-    return n;
-}
-
-void addElement(Node_* cavity, const QString& name, const QString& kind,
-                std::initializer_list<std::pair<const char*, const char*>> values) {
-    auto* e = add<ElementNode_>(cavity, name);
-    addParameter(e, "ElementType", DataType_::string, kind);
-    addParameter(e, "Condition", DataType_::string, "always", true);
-    for (const auto& v : values) addParameter(e, v.first, DataType_::doubleprecision, v.second);
-    ElementBaseNode_::linkNewElement({e});
-}
-
 // A 1 ps pulse through a filter, a 5 % loss and a propagation, round after round.
 SetupNode_* templateSetup(QTreeWidget* tree) {
-    auto* s = new SetupNode_(tree);
-    s->setText(0, "Setup1");
-    addParameter(s, "Roundtrips", DataType_::integer, QString::number(roundtrips));
-    addParameter(s, "Roundtrip", DataType_::integer, "");
-    addParameter(s, "Samples", DataType_::integer, QString::number(samples));
-    addParameter(s, "Directory", DataType_::string, "Setup1");
-    auto* c = add<CavityNode_>(s, "Cavity1");
-    add<MeasurementGroupNode_>(s, "Measurements");
-    addParameter(c, "InnitialPulseShape", DataType_::string, "Gaussian");
-    addParameter(c, "InnitialPulseDuration", DataType_::doubleprecision, "1e-12");
-    addParameter(c, "InnitialPulseDomain", DataType_::string, "time");
-    addParameter(c, "PulseTime", DataType_::quadprecision, "0");
-    addParameter(c, "PulseWavelength", DataType_::quadprecision, "1064e-9");
-    addParameter(c, "InnitialPulseEnergy", DataType_::doubleprecision, "1e-7");
-    addParameter(c, "Pulse", DataType_::pulse, "");
-    addParameter(c, "RecenterPulse", DataType_::logical, "true");
-    addElement(c, "Filter1", "GaussianFilter", {{"fwhm", "5e13"}, {"mean", "0"}});
-    addElement(c, "Loss1", "LinearLoss", {{"amount", "5"}});
-    addElement(c, "Propagation1", "Propagation", {{"d", "1.5"}, {"n", "1"}});
+    SetupNode_* s = experimenttree::setup(tree, "Setup1", roundtrips, samples);
+    CavityNode_* c = experimenttree::cavity(s, "Cavity1", samples);
+    experimenttree::element("Filter1", "GaussianFilter", {{"fwhm", "5e13"}, {"mean", "0"}}, {c});
+    experimenttree::element("Loss1", "LinearLoss", {{"amount", "5"}}, {c});
+    experimenttree::element("Propagation1", "Propagation", {{"d", "1.5"}, {"n", "1"}}, {c});
     return s;
 }
 

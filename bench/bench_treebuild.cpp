@@ -34,6 +34,7 @@
 #include "interface/treebuilder.h"
 #include "interface/treehost.h"
 #include "support/allocationcount.h"
+#include "tests/interface/experimenttree.h"
 #include "tests/interface/plainhost.h"
 
 namespace {
@@ -42,65 +43,25 @@ using clock_ = std::chrono::steady_clock;
 constexpr int samples = 1 << 12;
 constexpr int roundtrips = 1024;
 
-Parameter_* addParameter(Node_* node, const char* name, DataType_::type_ type, const QString& value,
-                         bool expression = false) {
-    const int extent[] = {samples};
-    const bool pulse = type == DataType_::pulse;
-    auto* p = new Parameter_(type, pulse ? 1 : 0, pulse ? extent : nullptr);
-    p->setName(name);
-    p->setValue(value);
-    if (expression) p->troggleExpression(true);
-    node->addParameter(p);
-    return p;
-}
-
-template <class N>
-N* add(Node_* parent, const char* name) {
-    auto* n = new N;
-    n->setText(0, name);
-    parent->addChild(n);
-    return n;
-}
-
-void addElement(Node_* cavity, const char* name, const char* kind,
-                std::initializer_list<std::pair<const char*, const char*>> values) {
-    auto* e = add<ElementNode_>(cavity, name);
-    addParameter(e, "ElementType", DataType_::string, kind);
-    addParameter(e, "Condition", DataType_::string, "always", true);
-    for (const auto& v : values) addParameter(e, v.first, DataType_::doubleprecision, v.second);
-    ElementBaseNode_::linkNewElement({e});
-}
-
 // The standard cavity as the window's tree would hold it.
 void standardTree(QTreeWidget* tree) {
-    auto* setup = new SetupNode_(tree);
-    setup->setText(0, "Setup1");
-    addParameter(setup, "Roundtrips", DataType_::integer, QString::number(roundtrips));
-    addParameter(setup, "Roundtrip", DataType_::integer, "");
-    addParameter(setup, "Samples", DataType_::integer, QString::number(samples));
-    addParameter(setup, "Directory", DataType_::string, "Setup1");
-    auto* cavity = add<CavityNode_>(setup, "Cavity1");
-    addParameter(cavity, "InnitialPulseShape", DataType_::string, "Gaussian");
-    addParameter(cavity, "InnitialPulseDuration", DataType_::doubleprecision, "1e-13");
-    addParameter(cavity, "PulseTime", DataType_::quadprecision, "0");
-    addParameter(cavity, "PulseWavelength", DataType_::quadprecision, "1.064e-6");
-    addParameter(cavity, "InnitialPulseEnergy", DataType_::doubleprecision, "1e-6");
-    addParameter(cavity, "Pulse", DataType_::pulse, "");
-    addParameter(cavity, "RecenterPulse", DataType_::logical, "true");
-    addElement(cavity, "Gain", "SaturableGain",
-               {{"w", "1e-4"}, {"R", "1e5"}, {"l", "5e-3"}, {"sigma", "3e-23"}, {"deltan0", "-1.4e26"},
-                {"sigmap", "0"}, {"lambdap", "0"}, {"T1", "2.3e-4"}, {"deltan", "1e24"},
-                {"recoverytime", "0"}});
-    addElement(cavity, "Absorber", "SaturableAbsorber",
-               {{"w", "1e-4"}, {"l", "1e-6"}, {"Is", "1e15"}, {"loss", "0.1"}, {"T1", "1e-12"},
-                {"deltan", "0"}, {"recoverytime", "0"}});
-    addElement(cavity, "Filter", "GaussianFilter", {{"fwhm", "5e13"}, {"mean", "0"}});
-    addElement(cavity, "Loss", "LinearLoss", {{"amount", "5"}});
-    addElement(cavity, "Air", "Propagation", {{"d", "1.5"}, {"n", "1"}});
-    auto* measurements = add<MeasurementGroupNode_>(setup, "Measurements");
-    auto* energy = add<MeasurementNode_>(measurements, "Energy");
-    addParameter(energy, "Parameter", DataType_::string, "Energy(Cavity1%Pulse)", true);
-    addParameter(energy, "Condition", DataType_::string, "always", true);
+    SetupNode_* setup = experimenttree::setup(tree, "Setup1", roundtrips, samples);
+    CavityNode_* cavity = experimenttree::cavity(setup, "Cavity1", samples);
+    cavity->getParameter("InnitialPulseDuration")->setValue("1e-13");
+    cavity->getParameter("InnitialPulseEnergy")->setValue("1e-6");
+    experimenttree::element("Gain", "SaturableGain",
+                            {{"w", "1e-4"}, {"R", "1e5"}, {"l", "5e-3"}, {"sigma", "3e-23"}, {"deltan0", "-1.4e26"},
+                             {"sigmap", "0"}, {"lambdap", "0"}, {"T1", "2.3e-4"}, {"deltan", "1e24"},
+                             {"recoverytime", "0"}},
+                            {cavity});
+    experimenttree::element("Absorber", "SaturableAbsorber",
+                            {{"w", "1e-4"}, {"l", "1e-6"}, {"Is", "1e15"}, {"loss", "0.1"}, {"T1", "1e-12"},
+                             {"deltan", "0"}, {"recoverytime", "0"}},
+                            {cavity});
+    experimenttree::element("Filter", "GaussianFilter", {{"fwhm", "5e13"}, {"mean", "0"}}, {cavity});
+    experimenttree::element("Loss", "LinearLoss", {{"amount", "5"}}, {cavity});
+    experimenttree::element("Air", "Propagation", {{"d", "1.5"}, {"n", "1"}}, {cavity});
+    experimenttree::measurement(experimenttree::measurements(setup), "Energy", "Energy(Cavity1%Pulse)");
 }
 
 // The cavity's pulse as the energy measurement reads it.

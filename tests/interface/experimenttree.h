@@ -16,8 +16,8 @@ namespace experimenttree {
 constexpr int samples = 256;
 
 inline Parameter_* addParameter(Node_* node, const QString& name, DataType_::type_ type,
-                                const QString& value, bool expression = false) {
-    const int extent[] = {samples};
+                                const QString& value, bool expression = false, int pulseSamples = samples) {
+    const int extent[] = {pulseSamples};
     const bool pulse = type == DataType_::pulse;
     auto* p = new Parameter_(type, pulse ? 1 : 0, pulse ? extent : nullptr);
     p->setName(name);
@@ -36,19 +36,20 @@ N* add(Node_* parent, const QString& name) {
 }
 
 // A top-level setup with its "Measurements" group.
-inline SetupNode_* setup(QTreeWidget* tree, const QString& name, int roundtrips) {
+inline SetupNode_* setup(QTreeWidget* tree, const QString& name, int roundtrips, int pulseSamples = samples) {
     auto* s = new SetupNode_(tree);
     s->setText(0, name);
     addParameter(s, "Roundtrips", DataType_::integer, QString::number(roundtrips));
     addParameter(s, "Roundtrip", DataType_::integer, "");
-    addParameter(s, "Samples", DataType_::integer, QString::number(samples));
+    addParameter(s, "Samples", DataType_::integer, QString::number(pulseSamples));
     addParameter(s, "Directory", DataType_::string, name);
     add<MeasurementGroupNode_>(s, "Measurements");
     return s;
 }
 
-// A cavity with a Gaussian pulse of 1e-7 J.
-inline CavityNode_* cavity(Node_* setup, const QString& name) {
+// A cavity with a Gaussian pulse of 1e-7 J; its "Pulse" holds as many
+// samples as the setup gives it.
+inline CavityNode_* cavity(Node_* setup, const QString& name, int pulseSamples = samples) {
     auto* c = new CavityNode_;
     c->setText(0, name);
     setup->insertChild(setup->childCount() - 1, c);
@@ -58,7 +59,7 @@ inline CavityNode_* cavity(Node_* setup, const QString& name) {
     addParameter(c, "PulseTime", DataType_::quadprecision, "0");
     addParameter(c, "PulseWavelength", DataType_::quadprecision, "1064e-9");
     addParameter(c, "InnitialPulseEnergy", DataType_::doubleprecision, "1e-7");
-    addParameter(c, "Pulse", DataType_::pulse, "");
+    addParameter(c, "Pulse", DataType_::pulse, "", false, pulseSamples);
     addParameter(c, "RecenterPulse", DataType_::logical, "true");
     return c;
 }
