@@ -401,8 +401,13 @@ bool MainWindow::askToSave(const char* title) {
     const QMessageBox::StandardButton answer = MessageBox_::show(
         MessageBox_::warning, this, tr(title), tr("The project has been modified.\n Do you want to save your changes?"),
         QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
-    if (answer == QMessageBox::Save) save();
-    return answer == QMessageBox::Save || answer == QMessageBox::Discard;
+    // A save that did not happen (failed, or its file dialog cancelled)
+    // keeps the project, as Cancel does.
+    if (answer == QMessageBox::Save) {
+        save();
+        return !projectChanged;
+    }
+    return answer == QMessageBox::Discard;
 }
 
 void MainWindow::endRun() {
@@ -421,6 +426,7 @@ void MainWindow::newProject() {
     MeasurementTree->clear();
     showNoRun();
     addSetup();
+    setupTreeSelectionChanged();
     for (QAction* a : {actionSave_Selected, actionAnalyze, actionAnalyze_As}) a->setEnabled(false);
     projectChanged = false;
 }
@@ -454,6 +460,7 @@ void MainWindow::clearSetupTree() {
     delete Base;
     Base = nullptr;
     treeWidget->clear();
+    setupTreeSelectionChanged();
     showNoRun();
 }
 
@@ -957,6 +964,7 @@ void MainWindow::setupTreeSelectionChanged() {
         for (int c = 2; c < 5; ++c) delete itemParameters->takeItem(r, c);
     }
     shownValues.clear();
+    fillInstancesAndInputs(node);
     if (!node) {
         itemName->clear();
         itemType->clear();
@@ -968,7 +976,6 @@ void MainWindow::setupTreeSelectionChanged() {
     itemType->setText(node->getTypeString());
     fillParameterTable(parameterNode(node));
     setupSplitterMoved(0, 0);
-    fillInstancesAndInputs(node);
     setEditingActions(node);
 }
 

@@ -239,7 +239,8 @@ private:
     // Enables the Re button and the three others; without the others Re is
     // the checked one.
     void offerPlotModes(bool re, bool others);
-    // The unsaved-changes question: false when the user cancels.
+    // The unsaved-changes question: false when the user cancels, or chose
+    // Save and the project is still not saved.
     bool askToSave(const char* title);
     // A run that goes on is stopped and its threads are waited for.
     void endRun();

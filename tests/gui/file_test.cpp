@@ -1,12 +1,15 @@
 // The project actions: New, Open, Save and Save As with the unsaved-changes
 // question, the experiment files they write and read, and their failures.
+#include <QDialogButtonBox>
 #include <QFile>
+#include <QtTest/QTest>
 #include <gtest/gtest.h>
 
 #include <deque>
 
 #include "file.h"
 #include "guitesting.h"
+#include "interface/elementnode.h"
 #include "interface/error.h"
 #include "interface/node.h"
 #include "interface/parameter.h"
@@ -15,6 +18,7 @@
 namespace {
 
 using guitesting::MessageBoxes;
+using guitesting::ModalDialogs;
 using guitesting::WorkingDirectory;
 
 // Every node's path with its parameter values, in tree order.
@@ -67,6 +71,13 @@ protected:
     void open(const QString& name) {
         names.push_back(name);
         w.actionOpen->trigger();
+    }
+    // Types `text` into the value cell of the parameter `name` of the node at `path`.
+    void typeValue(const QString& path, const QString& name, const QString& text) {
+        select(path);
+        for (int r = 0; r < w.itemParameters->rowCount(); ++r)
+            if (w.itemParameters->item(r, 0)->text() == name) return w.itemParameters->item(r, 1)->setText(text);
+        ADD_FAILURE() << name.toStdString();
     }
     static QStringList titles(const MessageBoxes& boxes) {
         QStringList list;
@@ -245,6 +256,97 @@ TEST_F(ProjectActions, TheUnsavedChangesQuestionHasThreeAnswers) {
         w.close();
         EXPECT_EQ(titles(closing), QStringList{"Unsaved Changes"});
         EXPECT_EQ(w.isVisible(), answer == QMessageBox::Cancel);
+    }
+}
+
+// Save chosen in the question, and the save did not happen (the file's
+// folder is gone, or the file dialog was cancelled): New, Open and closing
+// stop as Cancel would. The user clicks the real boxes and dialogs.
+TEST_F(ProjectActions, ASaveThatDidNotHappenKeepsTheProject) {
+    const auto click = [](QAbstractButton* button) {
+        ASSERT_NE(button, nullptr);
+        QTest::mouseClick(button, Qt::LeftButton);
+    };
+    const auto clickBox = [click](QMessageBox::StandardButton b) {
+        return std::function<void(QDialog*)>([click, b](QDialog* d) {
+            auto* box = qobject_cast<QMessageBox*>(d);
+            ASSERT_NE(box, nullptr) << d->windowTitle().toStdString();
+            click(box->button(b));
+        });
+    };
+    const std::function<void(QDialog*)> cancelFileDialog = [click](QDialog* d) {
+        ASSERT_EQ(qobject_cast<QMessageBox*>(d), nullptr) << d->windowTitle().toStdString();
+        click(d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel));
+    };
+    QAction* const close = nullptr;
+    const struct {
+        QAction* action;  // none: the window is closed
+        bool folderGone;  // else the project has no file and the dialog is cancelled
+    } rows[] = {{w.actionNew, true}, {w.actionNew, false}, {w.actionOpen, true},
+                {w.actionOpen, false}, {close, true}, {close, false}};
+    w.show();
+    for (const auto& row : rows) {
+        const std::string what = (row.action ? row.action->objectName().toStdString() : "close") +
+                                 (row.folderGone ? ", folder gone" : ", dialog cancelled");
+        {
+            MessageBoxes answered(QMessageBox::Discard);
+            w.actionNew->trigger();
+            if (row.folderGone) {
+                QDir().mkdir("gone");
+                saveAs("gone/project.experiment");
+                QDir("gone").removeRecursively();
+            }
+            w.actionAdd_Setup->trigger();
+            typeValue("Setup2", "Roundtrips", "77");
+        }
+        const QStringList before = tree();
+        MessageBox_::setHandler({});
+        File_::setNameHandler({});
+        ModalDialogs user({clickBox(QMessageBox::Save),
+                           row.folderGone ? clickBox(QMessageBox::Ok) : cancelFileDialog});
+        if (row.action)
+            row.action->trigger();
+        else
+            EXPECT_FALSE(w.close()) << what;
+        EXPECT_EQ(user.opened(), 2u) << what;
+        EXPECT_TRUE(user.unexpected.isEmpty()) << what << ": " << user.unexpected.join(", ").toStdString();
+        MessageBox_::setHandler(MessageBoxes::answerOk());
+        SetUp();
+        EXPECT_EQ(tree().join('\n').toStdString(), before.join('\n').toStdString()) << what;
+        EXPECT_TRUE(before.contains("Setup2 77  256 Setup2")) << what;
+        EXPECT_TRUE(w.getProjectChanged()) << what;
+        EXPECT_TRUE(w.isVisible()) << what;
+    }
+}
+
+// After New, Open and Import the instances and inputs panel names only
+// nodes of the tree that now holds, and offers nothing without an element.
+TEST_F(ProjectActions, TheInstancePanelForgetsTheDiscardedProject) {
+    saveAs("plain.experiment");
+    MessageBoxes discard(QMessageBox::Discard);
+    const std::vector<std::pair<const char*, std::function<void()>>> rows = {
+        {"New", [this] { w.actionNew->trigger(); }},
+        {"Open", [this] { open("plain.experiment"); }},
+        {"Import", [this] {
+             names.push_back("plain.experiment");
+             w.actionImport_Experiment->trigger();
+         }},
+    };
+    for (const auto& [what, act] : rows) {
+        open("plain.experiment");
+        auto* gain = new ElementNode_;
+        gain->setText(0, "Gain1");
+        ElementBaseNode_::linkNewElement({gain});
+        w.findSetupTreeNode("Setup1%Cavity1")->addChild(gain);
+        select("Setup1%Cavity1%Gain1");
+        ASSERT_EQ(w.instanceList->count(), 1) << what;
+        act();
+        QStringList named;
+        for (int i = 0; i < w.instanceList->count(); ++i) named << w.instanceList->item(i)->text();
+        for (int i = 0; i < w.inputList->topLevelItemCount(); ++i) named << w.inputList->topLevelItem(i)->text(1);
+        for (const QString& path : named) EXPECT_NE(w.findSetupTreeNode(path), nullptr) << what << " " << path.toStdString();
+        EXPECT_FALSE(w.instanceGroup->isEnabled()) << what;
+        EXPECT_FALSE(w.inputGroup->isEnabled()) << what;
     }
 }
 

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -68,6 +69,32 @@ inline void onNextModalDialog(std::function<void(QDialog*)> act, int deadlineMs 
     });
     timer->start(10);
 }
+
+// While it lives, acts on the modal dialogs that open, one step each, in
+// order, as a user would; a dialog beyond the steps is rejected and its title
+// kept in `unexpected`, so a wrong turn fails the test instead of blocking it.
+class ModalDialogs {
+public:
+    explicit ModalDialogs(std::vector<std::function<void(QDialog*)>> steps) : steps(std::move(steps)) {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog || !dialog->isVisible()) return;
+            if (done < this->steps.size())
+                this->steps[done++](dialog);
+            else
+                unexpected << dialog->windowTitle();
+            if (dialog->isVisible()) dialog->reject();
+        });
+        timer.start(10);
+    }
+    size_t opened() const { return done; }
+    QStringList unexpected;
+
+private:
+    std::vector<std::function<void(QDialog*)>> steps;
+    size_t done = 0;
+    QTimer timer;
+};
 
 // At the end of each test: a helper whose dialog never opened fails the test
 // and goes, with what its action holds.
