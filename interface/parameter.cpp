@@ -3,6 +3,7 @@
 #include <QLocale>
 #include <cmath>
 #include <complex>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -30,15 +31,16 @@ bool readFinite(const QString& text, double& value) {
     return ok && std::isfinite(value);
 }
 
-bool isFiniteNumber(const QString& text) {
-    double value;
-    return readFinite(text, value);
+bool readInteger(const QString& text, std::int32_t& value) {
+    bool ok = false;
+    value = numberLocale().toInt(text, &ok);
+    return ok;
 }
 
-bool isInteger(const QString& text) {
-    bool ok = false;
-    numberLocale().toInt(text, &ok);
-    return ok;
+bool readLogical(const QString& text, bool& value) {
+    const QString word = text.toUpper();
+    value = word == QLatin1String("TRUE");
+    return value || word == QLatin1String("FALSE");
 }
 
 // "re, im"; both parts must stay finite in the single precision a complex
@@ -54,23 +56,38 @@ bool readComplex(const QString& text, std::complex<float>& value) {
     return std::isfinite(value.real()) && std::isfinite(value.imag());
 }
 
-bool isComplex(const QString& text) {
-    std::complex<float> value;
-    return readComplex(text, value);
-}
-
-// Whether a non-empty text is a value of a numeric or logical type; other
-// types accept any text.
-bool isValueOf(DataType_::type_ type, const QString& text) {
+// Reads a non-empty text as a value of a numeric or logical type and, when
+// it is one and `target` is given, stores it there in the type's layout.
+// Other types accept any text and store nothing.
+bool readValue(DataType_::type_ type, const QString& text, void* target) {
+    const auto store = [target](const auto& value) {
+        if (target) std::memcpy(target, &value, sizeof value);
+        return true;
+    };
     switch (type) {
         case DataType_::logical: {
-            const QString word = text.toUpper();
-            return word == QLatin1String("TRUE") || word == QLatin1String("FALSE");
+            bool on;
+            return readLogical(text, on) && store(static_cast<unsigned char>(on));
         }
-        case DataType_::integer: return isInteger(text);
-        case DataType_::doubleprecision:
-        case DataType_::quadprecision: return isFiniteNumber(text);
-        case DataType_::complex: return isComplex(text);
+        case DataType_::integer: {
+            std::int32_t value;
+            return readInteger(text, value) && store(value);
+        }
+        case DataType_::doubleprecision: {
+            double value;
+            return readFinite(text, value) && store(value);
+        }
+        case DataType_::quadprecision: {
+            double value;
+            optics::quad_ wide;
+            if (!readFinite(text, value)) return false;
+            cinterface::toquad(value, wide);
+            return store(wide);
+        }
+        case DataType_::complex: {
+            std::complex<float> value;
+            return readComplex(text, value) && store(value);
+        }
         default: return true;
     }
 }
@@ -144,7 +161,7 @@ void Parameter_::troggleExpression(bool on) {
 bool Parameter_::verify() {
     if (expression) return verifyExpression();
     if (Value->text().isEmpty()) return true;
-    return isValueOf(getType(), Value->text());
+    return readValue(getType(), Value->text(), nullptr);
 }
 
 bool Parameter_::verifyExpression() {
@@ -199,28 +216,15 @@ QString Parameter_::getRealValue(const int* index) const {
     return QStringLiteral("Parameter has no data in Parameter_::getRealValue()");
 }
 
+// Only numeric and logical values are written; the text is read once.
 bool Parameter_::setRealValue(const QString& text, const int* index) {
-    const DataType_ type = getType();
     void* target = data ? getSample(index) : nullptr;
-    if (!target || text.isEmpty() || !isValueOf(type, text)) return false;
-    switch (type.get()) {
+    switch (getType().get()) {
         case DataType_::logical:
         case DataType_::integer:
-        case DataType_::doubleprecision: type.setFromStringValue(target, text); return true;
-        case DataType_::quadprecision: {
-            double value = 0;
-            readFinite(text, value);
-            optics::quad_ wide;
-            cinterface::toquad(value, wide);
-            std::memcpy(target, &wide, sizeof wide);
-            return true;
-        }
-        case DataType_::complex: {
-            std::complex<float> value;
-            readComplex(text, value);
-            std::memcpy(target, &value, sizeof value);
-            return true;
-        }
+        case DataType_::doubleprecision:
+        case DataType_::quadprecision:
+        case DataType_::complex: return target && readValue(getType().get(), text, target);
         default: return false;
     }
 }

@@ -465,7 +465,14 @@ TEST_F(TreeEditing, EveryEditASaveWouldWriteMarksTheProjectChanged) {
         bool changed;
     } rows[] = {
         {"a value", [&] { select("Setup1"); typeValue("Roundtrips", "77"); }, true},
-        {"the value it has", [&] { typeValue("Roundtrips", "77"); }, false},
+        // The table reports the cell (here for its flags) with the text it showed.
+        {"the value it has",
+         [&] {
+             QTableWidgetItem* cell = w.itemParameters->item(rowOf("Roundtrips"), 1);
+             typeValue("Roundtrips", "77");
+             cell->setFlags(cell->flags());
+         },
+         false},
         {"a refused value", [&] { typeValue("Roundtrips", "many"); }, false},
         {"a selection", [&] { select("Setup1%Cavity1"); }, false},
         {"a rename", [&] { node("Setup1%Cavity1%ElementGroup2")->setText(0, "Group"); }, true},
