@@ -1,8 +1,28 @@
 // Measurements: gating, one independent set per collection, access by set
-// and index, clearing, and ownership of what they are given.
+// and index, clearing, ownership of what they are given, and the memory the
+// machine leaves their data.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
+#include <QDir>
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "core/memorybudget.h"
 #include "tests/core/measurementfakes.h"
+
+// The sanitizers reserve terabytes of address space, more than any
+// address-space limit leaves.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define RESERVES_ADDRESS_SPACE 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define RESERVES_ADDRESS_SPACE 1
+#endif
+#endif
 
 namespace {
 
@@ -92,6 +112,80 @@ TEST(Measurements, PulseSetsAreCopiesAndTheNodeLearnsOfTheEnd) {
         EXPECT_EQ(node.unlinked, 0);
     }
     EXPECT_EQ(node.unlinked, 1);
+}
+
+constexpr std::int64_t MB = 1 << 20;
+
+// A claim counted as measured data, given back at once.
+bool kept(std::int64_t bytes) {
+    const bool counted = MemoryBudget_::claim(bytes);
+    if (counted) MemoryBudget_::release(bytes);
+    return counted;
+}
+
+TEST(MeasuredDataMemory, NeverTakesMoreThanAQuarterOfThePhysicalMemory) {
+    const std::int64_t physical = std::int64_t{::sysconf(_SC_PHYS_PAGES)} * ::sysconf(_SC_PAGESIZE);
+    EXPECT_FALSE(kept(physical / 4 + 1));
+    EXPECT_TRUE(kept(MB));
+}
+
+// A child process lowers its limit and tells the outcome by its exit code.
+TEST(MeasuredDataMemory, StaysBelowTheRoomUnderAnAddressSpaceLimit) {
+#ifdef RESERVES_ADDRESS_SPACE
+    GTEST_SKIP() << "the sanitizer's reserved address space leaves no room under a limit";
+#endif
+    EXPECT_EXIT(
+        {
+            constexpr std::int64_t room = 512 * MB;
+            std::ifstream statm("/proc/self/statm");
+            std::int64_t pages = 0;
+            statm >> pages;
+            rlimit limit{};
+            ::getrlimit(RLIMIT_AS, &limit);
+            limit.rlim_cur = static_cast<rlim_t>(pages * ::sysconf(_SC_PAGESIZE) + room);
+            ::setrlimit(RLIMIT_AS, &limit);
+            std::_Exit(!kept(room) && kept(MB) ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+// Fake machines of 512 MB room in a group of a version-2 and of a version-1
+// hierarchy, with groups of looser or no limits below and above it.
+TEST(MeasuredDataMemory, TheTightestControlGroupAboveTheProcessBoundsIt) {
+    constexpr std::int64_t used = std::int64_t{3} << 30, room = 512 * MB;
+    const std::string tight = std::to_string(used + room), loose = std::to_string(used + 64 * room);
+    const std::string none = "9223372036854771712", user = "user.slice/user-1000.slice";
+    struct Groups {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> limits;  // folder under sys/fs/cgroup, limit
+        bool roomKept;
+    };
+    const Groups cases[] = {
+        {"no limits", {{user + "/session-2.scope", "max"}, {"memory/docker/abc", none}, {"memory", none}}, true},
+        {"version 2, two groups up",
+         {{user + "/session-2.scope", loose}, {user, "max"}, {"user.slice", tight}, {"memory", none}},
+         false},
+        {"version 1, one group up", {{"memory/docker/abc", loose}, {"memory/docker", tight}, {"memory", none}}, false},
+    };
+    for (const Groups& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir root;
+        const std::string at = root.path().toStdString();
+        QDir(root.path()).mkpath("proc/self");
+        std::ofstream(at + "/proc/self/cgroup") << "5:cpuset:/\n4:cpu,memory:/docker/abc\n0::/" << user
+                                                 << "/session-2.scope\n";
+        for (const auto& [folder, limit] : c.limits) {
+            const bool v1 = folder.rfind("memory", 0) == 0;
+            const std::string group = at + "/sys/fs/cgroup/" + folder;
+            QDir().mkpath(QString::fromStdString(group));
+            std::ofstream(group + (v1 ? "/memory.limit_in_bytes" : "/memory.max")) << limit << "\n";
+            std::ofstream(group + (v1 ? "/memory.usage_in_bytes" : "/memory.current")) << used << "\n";
+        }
+        MemoryBudget_::setControlGroupRootForTesting(at.c_str());
+        EXPECT_EQ(kept(room), c.roomKept);
+        EXPECT_TRUE(kept(MB));
+    }
+    MemoryBudget_::setControlGroupRootForTesting(nullptr);
 }
 
 }  // namespace

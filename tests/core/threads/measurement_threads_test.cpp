@@ -1,11 +1,13 @@
 // The window reads a measurement's sets while the setup thread appends them:
-// every set a reader sees is complete and stays where it was.
+// every set a reader sees is complete and stays where it was. Setups claim
+// memory for their sets side by side.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
 #include <vector>
 
+#include "core/memorybudget.h"
 #include "tests/core/measurementfakes.h"
 
 namespace {
@@ -41,6 +43,29 @@ TEST(MeasurementThreads, SetsReadWhileTheSetupThreadAppends) {
     EXPECT_TRUE(ordered);
     EXPECT_EQ(m.getInMemory(), collections);
     EXPECT_EQ(m.getCollected(), collections);
+}
+
+// Every setup claims its share of a bound that holds exactly all the shares,
+// and between them a claim that never fits: no share is ever refused.
+TEST(MeasurementThreads, ARefusedClaimNeverCrowdsOutTheClaimsOfOtherSetups) {
+    constexpr int setups = 4, shares = 20000;
+    constexpr std::int64_t all = setups * shares;
+    MemoryBudget_::setLimitForTesting(all);
+    std::atomic<int> sharesRefused{0}, oversizedKept{0};
+    std::vector<std::thread> threads;
+    for (int s = 0; s < setups; ++s)
+        threads.emplace_back([&] {
+            for (int k = 0; k < shares; ++k) {
+                if (!MemoryBudget_::claim(1)) ++sharesRefused;
+                if (MemoryBudget_::claim(all + 1)) ++oversizedKept;
+            }
+        });
+    for (std::thread& t : threads) t.join();
+    EXPECT_EQ(sharesRefused, 0);
+    EXPECT_EQ(oversizedKept, 0);
+    EXPECT_EQ(MemoryBudget_::held(), all);
+    MemoryBudget_::release(all);
+    MemoryBudget_::setLimitForTesting(0);
 }
 
 }  // namespace
