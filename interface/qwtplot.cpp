@@ -1,5 +1,9 @@
 #include "interface/qwtplot.h"
 
+#include <QFontMetrics>
+#include <qwt_scale_draw.h>
+#include <qwt_scale_widget.h>
+
 #include <cmath>
 #include <complex>
 #include <cstdint>
@@ -17,6 +21,26 @@ const char* const unimplementedType =
 const char* const unimplementedDimension =
     "Requested unimplemented plot dimension in void QwtPlot_::setPlotData(Measurement_* M, int i)";
 const char* const unplottableParameter = "Internal error in QwtPlot_::setPlotData(Parameter_* P)";
+
+// Qwt's own number of major ticks, the most an axis gets.
+constexpr int mostMajorTicks = 8;
+
+// Whether two neighbouring labels of the scale overlap, or side by side come
+// closer than a digit's width; stacked labels are kept apart by their line
+// height already.
+bool labelsCrowd(const QwtScaleWidget& scale) {
+    const QwtScaleDraw* draw = scale.scaleDraw();
+    const double half =
+        draw->orientation() == Qt::Horizontal ? QFontMetrics(scale.font()).horizontalAdvance('0') / 2.0 : 0.0;
+    QRectF previous;
+    for (const double tick : draw->scaleDiv().ticks(QwtScaleDiv::MajorTick)) {
+        const QRectF label =
+            draw->labelRect(scale.font(), tick).translated(draw->labelPosition(tick)).adjusted(-half, 0, half, 0);
+        if (label.intersects(previous)) return true;
+        previous = label;
+    }
+    return false;
+}
 }  // namespace
 
 QwtPlot_::QwtPlot_(QWidget* parent) : QwtPlot(parent) {}
@@ -39,9 +63,35 @@ void QwtPlot_::reset() {
 // The axes are laid out for the new labels before drawing: a plot on a hidden
 // tab gets no layout request, and its labels would be cut to the old width.
 void QwtPlot_::redraw() {
-    updateAxes();
-    updateLayout();
+    fitAxes();
     replot();
+}
+
+// From Qwt's default down, one tick fewer on each axis whose labels crowd,
+// until none does: the axes' lengths depend on each other's label sizes.
+void QwtPlot_::fitAxes() {
+    for (int axis = 0; axis < axisCnt; ++axis) setAxisMaxMajor(axis, mostMajorTicks);
+    for (bool fewer = true; fewer;) {
+        updateAxes();
+        updateLayout();
+        fewer = false;
+        for (int axis = 0; axis < axisCnt; ++axis) {
+            if (axisEnabled(axis) && axisMaxMajor(axis) > 1 && labelsCrowd(*axisWidget(axis))) {
+                setAxisMaxMajor(axis, axisMaxMajor(axis) - 1);
+                fewer = true;
+            }
+        }
+    }
+}
+
+void QwtPlot_::resizeEvent(QResizeEvent* event) {
+    QwtPlot::resizeEvent(event);
+    redraw();
+}
+
+void QwtPlot_::showEvent(QShowEvent* event) {
+    QwtPlot::showEvent(event);
+    redraw();
 }
 
 void QwtPlot_::clearPoints() {

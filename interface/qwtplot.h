@@ -50,9 +50,18 @@ public:
     // from its plot-mode buttons before it sets data.
     plotMode_ plotMode = real;
 
+protected:
+    // The axes are fitted again to the plot's new size; a plot shown after a
+    // change while hidden has its scales laid out only now.
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
     // Fits the axes to their labels, then draws.
     void redraw();
+    // Gives each axis the most major ticks whose labels stand apart at its
+    // present length, and lays the plot out for them.
+    void fitAxes();
     // Starts the next set of points.
     void clearPoints();
     void allocatePoints(int n);

@@ -2,8 +2,12 @@
 // row puts in the plot in each plot mode, what the Plot action sends to
 // gnuplot, and what is offered before any data exists.
 #include <QFile>
+#include <QFontMetrics>
+#include <QLocale>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <qwt_scale_draw.h>
+#include <qwt_scale_widget.h>
 
 #include <cmath>
 #include <complex>
@@ -12,10 +16,12 @@
 
 #include "core/base.h"
 #include "core/pulse.h"
+#include "dialogs/setupstatuswidget.h"
 #include "guitesting.h"
 #include "interface/measurementnode.h"
 #include "interface/measurementtreenode.h"
 #include "interface/qwtplot.h"
+#include "interface/setupnode.h"
 #include "mainwindow.h"
 #include "tests/core/logcapture.h"
 #include "tests/interface/datafakes.h"
@@ -227,6 +233,69 @@ TEST_F(DataView, DataWithoutAPlotFormIsLoggedAndLeavesThePlotEmpty) {
     select(row(flags));
     EXPECT_EQ(log.count("Requested unimplemented plot type in void QwtPlot_::setPlotData(Measurement_* M, int i)"), 1);
     EXPECT_TRUE(points().empty());
+}
+
+// What a reader of the plot's axes cannot read: a label over its neighbour
+// or, side by side, less than a digit's width from it; or a label that is not
+// its tick's whole number.
+std::vector<std::string> unreadableLabels(const QwtPlot& plot) {
+    std::vector<std::string> problems;
+    for (const int axis : {QwtPlot::xBottom, QwtPlot::yLeft}) {
+        const QwtScaleWidget* scale = plot.axisWidget(axis);
+        const QwtScaleDraw* draw = scale->scaleDraw();
+        const QList<double> ticks = draw->scaleDiv().ticks(QwtScaleDiv::MajorTick);
+        const double half = axis == QwtPlot::xBottom ? QFontMetrics(scale->font()).horizontalAdvance('0') / 2.0 : 0;
+        QRectF previous;
+        for (const double tick : ticks) {
+            const QString text = draw->label(tick).text();
+            const QRectF rect =
+                draw->labelRect(scale->font(), tick).translated(draw->labelPosition(tick)).adjusted(-half, 0, half, 0);
+            if (rect.intersects(previous)) problems.push_back(text.toStdString() + " crowds its neighbour");
+            if (std::abs(QLocale().toDouble(text) - tick) > 1e-3 * (ticks.last() - ticks.first()))
+                problems.push_back(text.toStdString() + " is not " + std::to_string(tick));
+            previous = rect;
+        }
+    }
+    return problems;
+}
+
+// A 256-sample pulse about 4e-8 s long, of an energy that gives the value
+// axis short or long labels, is drawn while its tab is hidden in the data tab
+// and in the default setup's status tab: at the window's first size, then at
+// its least, where the data tab's plot also has its least height.
+TEST_F(DataView, EveryAxisLabelOfBothPlotsReadsAtAnyWindowSize) {
+    window->makeExperiment();
+    const int samples = 256;
+    Pulse_ pulse(samples, nullptr);
+    MeasurementNode_* pulses = addMeasurement();
+    Measurement_& sets = measure(pulses, DataType_::pulse, {samples}, &pulse);
+    const double energies[] = {1e-9, 1e-21};
+    for (const double energy : energies) {
+        pulse.createGaussian(1e-9, energy, 800e-9, nullptr);
+        sets.collect();
+    }
+    window->redraw();
+    auto* setup = dynamic_cast<SetupNode_*>(window->treeWidget->topLevelItem(0));
+    QwtPlot_* status = dynamic_cast<SetupStatusWidget_*>(setup->getSetupStatusWidget())->getPlot();
+    window->show();
+    for (const bool least : {false, true}) {
+        for (QWidget* tab : {window->tabData, window->tabStatus}) {
+            for (int set = 0; set < 2; ++set) {
+                window->tabWidget->setCurrentWidget(window->tabSetup);
+                select(setRow(pulses, set));
+                status->plot(&sets, set);
+                if (least) {
+                    window->resize(0, 0);
+                    window->splitter_4->setSizes({window->height(), 0});
+                }
+                window->tabWidget->setCurrentWidget(tab);
+                QCoreApplication::processEvents();
+                SCOPED_TRACE(testing::Message() << tab->objectName().toStdString() << " at width " << window->width()
+                                                << ", energy " << energies[set]);
+                EXPECT_EQ(unreadableLabels(tab == window->tabData ? *plot() : *status), std::vector<std::string>{});
+            }
+        }
+    }
 }
 
 // The stream a plotter made by the window wrote; complete once the window,
