@@ -263,20 +263,14 @@ TEST_F(ProjectActions, TheUnsavedChangesQuestionHasThreeAnswers) {
 // folder is gone, or the file dialog was cancelled): New, Open and closing
 // stop as Cancel would. The user clicks the real boxes and dialogs.
 TEST_F(ProjectActions, ASaveThatDidNotHappenKeepsTheProject) {
-    const auto click = [](QAbstractButton* button) {
-        ASSERT_NE(button, nullptr);
-        QTest::mouseClick(button, Qt::LeftButton);
-    };
-    const auto clickBox = [click](QMessageBox::StandardButton b) {
-        return std::function<void(QDialog*)>([click, b](QDialog* d) {
-            auto* box = qobject_cast<QMessageBox*>(d);
-            ASSERT_NE(box, nullptr) << d->windowTitle().toStdString();
-            click(box->button(b));
+    // Clicks `which` in the dialog shown, a message box or not as `box` says.
+    const auto press = [](bool box, QDialogButtonBox::StandardButton which) {
+        return std::function<void(QDialog*)>([box, which](QDialog* d) {
+            ASSERT_EQ(qobject_cast<QMessageBox*>(d) != nullptr, box) << d->windowTitle().toStdString();
+            QAbstractButton* button = d->findChild<QDialogButtonBox*>()->button(which);
+            ASSERT_NE(button, nullptr) << d->windowTitle().toStdString();
+            QTest::mouseClick(button, Qt::LeftButton);
         });
-    };
-    const std::function<void(QDialog*)> cancelFileDialog = [click](QDialog* d) {
-        ASSERT_EQ(qobject_cast<QMessageBox*>(d), nullptr) << d->windowTitle().toStdString();
-        click(d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel));
     };
     QAction* const close = nullptr;
     const struct {
@@ -302,8 +296,8 @@ TEST_F(ProjectActions, ASaveThatDidNotHappenKeepsTheProject) {
         const QStringList before = tree();
         MessageBox_::setHandler({});
         File_::setNameHandler({});
-        ModalDialogs user({clickBox(QMessageBox::Save),
-                           row.folderGone ? clickBox(QMessageBox::Ok) : cancelFileDialog});
+        ModalDialogs user({press(true, QDialogButtonBox::Save), row.folderGone ? press(true, QDialogButtonBox::Ok)
+                                                                               : press(false, QDialogButtonBox::Cancel)});
         if (row.action)
             row.action->trigger();
         else
